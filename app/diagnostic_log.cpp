@@ -1,0 +1,3 @@
+#include "app/diagnostic_log.h"
+
+void DiagnosticLog(const QString &) {}

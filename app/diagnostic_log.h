@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// Appends one time-stamped line to "vesk-diagnostic.log" beside the executable.
+// Safe from any thread and from catch blocks; a line that cannot be written is dropped.
+void DiagnosticLog(const QString &message);

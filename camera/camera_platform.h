@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace cv {
+class VideoCapture;
+}
+
+// One device of the capture backend's video-input list.
+struct VideoInput {
+    int index = -1;   // the number the capture backend opens the device by
+    QString name;     // as the driver reports it; empty when it has none
+};
+
+// A range exactly as a driver reported it, before any validation.
+struct ReportedRange {
+    int minimum = 0;
+    int maximum = 0;
+    int defaultValue = 0;
+};
+
+// Per property: no value when the driver gave no answer for it.
+struct ReportedRanges {
+    std::optional<ReportedRange> brightness;
+    std::optional<ReportedRange> focus;
+    std::optional<ReportedRange> gain;
+    std::optional<ReportedRange> exposure;
+};
+
+// Everything that touches the operating system's camera stack.
+class CameraPlatform {
+public:
+    virtual ~CameraPlatform() = default;
+
+    // Video-input devices in the capture backend's own index order.
+    // A device without a readable name still occupies its index (name empty).
+    virtual std::vector<VideoInput> listVideoInputs() = 0;
+
+    // Driver-reported ranges of brightness, focus, gain and exposure.
+    // No value when the device could not be bound for the query at all.
+    virtual std::optional<ReportedRanges> queryRanges(const VideoInput &device) = 0;
+
+    // A fresh, unopened capture object and the backend to open it with.
+    virtual std::unique_ptr<cv::VideoCapture> createCapture() = 0;
+    virtual int captureApi() const = 0;
+
+    // CAP_PROP_AUTO_EXPOSURE value that switches the driver's auto exposure on or off.
+    virtual double autoExposureValue(bool on) const = 0;
+};
+
+// The real platform of the build's operating system.
+std::unique_ptr<CameraPlatform> createDefaultCameraPlatform();

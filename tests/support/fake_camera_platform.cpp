@@ -1,0 +1,35 @@
+#include "tests/support/fake_camera_platform.h"
+
+#include <opencv2/videoio.hpp>
+
+std::vector<VideoInput> FakeCameraPlatform::listVideoInputs()
+{
+    ++listCalls;
+    return devices;
+}
+
+std::optional<ReportedRanges> FakeCameraPlatform::queryRanges(const VideoInput &device)
+{
+    ++rangeQueries;
+    const auto it = ranges.constFind(device.index);
+    if (it == ranges.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+std::unique_ptr<cv::VideoCapture> FakeCameraPlatform::createCapture()
+{
+    if (captureFactory)
+        return captureFactory();
+    return std::make_unique<cv::VideoCapture>();
+}
+
+int FakeCameraPlatform::captureApi() const
+{
+    return cv::CAP_V4L2;
+}
+
+double FakeCameraPlatform::autoExposureValue(bool on) const
+{
+    return on ? 3.0 : 1.0;
+}

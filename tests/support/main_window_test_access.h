@@ -1,0 +1,108 @@
+#pragma once
+
+#include "ui/main_window.h"
+
+// Reaches the window's private state and operations from the tests.
+class MainWindowTestAccess {
+public:
+    explicit MainWindowTestAccess(MainWindow &window) : w(window) {}
+
+    auto &platform() { return w.platform; }
+    auto &imageView() { return w.imageView; }
+    auto &deviceCombo() { return w.deviceCombo; }
+    auto &resolutionLabel() { return w.resolutionLabel; }
+    auto &openButton() { return w.openButton; }
+    auto &closeButton() { return w.closeButton; }
+    auto &driverSettingsButton() { return w.driverSettingsButton; }
+    auto &statusLabel() { return w.statusLabel; }
+    auto &circles() { return w.circles; }
+    auto &circleEnableChecks() { return w.circleEnableChecks; }
+    auto &circleRadiusSliders() { return w.circleRadiusSliders; }
+    auto &circleThicknessSliders() { return w.circleThicknessSliders; }
+    auto &circleRadiusSpins() { return w.circleRadiusSpins; }
+    auto &circleThicknessSpins() { return w.circleThicknessSpins; }
+    auto &circleColorButtons() { return w.circleColorButtons; }
+    auto &reticleEnableCheck() { return w.reticleEnableCheck; }
+    auto &reticleStyleCombo() { return w.reticleStyleCombo; }
+    auto &reticleLengthSlider() { return w.reticleLengthSlider; }
+    auto &reticleThicknessSlider() { return w.reticleThicknessSlider; }
+    auto &reticleAngleSlider() { return w.reticleAngleSlider; }
+    auto &reticleLengthSpin() { return w.reticleLengthSpin; }
+    auto &reticleThicknessSpin() { return w.reticleThicknessSpin; }
+    auto &reticleAngleSpin() { return w.reticleAngleSpin; }
+    auto &reticleColorButton() { return w.reticleColorButton; }
+    auto &reticleColor() { return w.reticleColor; }
+    auto &offsetXSlider() { return w.offsetXSlider; }
+    auto &offsetYSlider() { return w.offsetYSlider; }
+    auto &offsetXSpin() { return w.offsetXSpin; }
+    auto &offsetYSpin() { return w.offsetYSpin; }
+    auto &centerOffsetCheck() { return w.centerOffsetCheck; }
+    auto &centerCodeXSpin() { return w.centerCodeXSpin; }
+    auto &centerCodeYSpin() { return w.centerCodeYSpin; }
+    auto &centerCodeX() { return w.centerCodeX; }
+    auto &centerCodeY() { return w.centerCodeY; }
+    auto &brightnessSlider() { return w.brightnessSlider; }
+    auto &focusSlider() { return w.focusSlider; }
+    auto &gainSlider() { return w.gainSlider; }
+    auto &exposureSlider() { return w.exposureSlider; }
+    auto &zoomSlider() { return w.zoomSlider; }
+    auto &brightnessSpin() { return w.brightnessSpin; }
+    auto &focusSpin() { return w.focusSpin; }
+    auto &gainSpin() { return w.gainSpin; }
+    auto &exposureSpin() { return w.exposureSpin; }
+    auto &zoomSpin() { return w.zoomSpin; }
+    auto &autoFocusCheck() { return w.autoFocusCheck; }
+    auto &autoExposureCheck() { return w.autoExposureCheck; }
+    auto &nightModeCheck() { return w.nightModeCheck; }
+    auto &frameTimer() { return w.frameTimer; }
+    auto &deviceTimer() { return w.deviceTimer; }
+    auto &deviceSignatures() { return w.deviceSignatures; }
+    auto &capture() { return w.capture; }
+    auto &captureThread() { return w.captureThread; }
+    auto &captureRunning() { return w.captureRunning; }
+    auto &captureMutex() { return w.captureMutex; }
+    auto &frameMutex() { return w.frameMutex; }
+    auto &latestFrame() { return w.latestFrame; }
+    auto &frameReady() { return w.frameReady; }
+    auto &currentDeviceIndex() { return w.currentDeviceIndex; }
+    auto &targetWidth() { return w.targetWidth; }
+    auto &targetHeight() { return w.targetHeight; }
+    auto &lastFrameWidth() { return w.lastFrameWidth; }
+    auto &lastFrameHeight() { return w.lastFrameHeight; }
+    auto &zoomFactor() { return w.zoomFactor; }
+    auto &viewOffset() { return w.viewOffset; }
+
+    template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildCameraGroup(Args &&...args) { return w.buildCameraGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildReticleGroup(Args &&...args) { return w.buildReticleGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildParametersGroup(Args &&...args) { return w.buildParametersGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildCameraParametersGroup(Args &&...args) { return w.buildCameraParametersGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildCenterGroup(Args &&...args) { return w.buildCenterGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) buildCircleGroup(Args &&...args) { return w.buildCircleGroup(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) applyTheme(Args &&...args) { return w.applyTheme(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) refreshDeviceList(Args &&...args) { return w.refreshDeviceList(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) onDeviceSelectionChanged(Args &&...args) { return w.onDeviceSelectionChanged(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) applyRangeToControls(Args &&...args) { return w.applyRangeToControls(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) checkDeviceList(Args &&...args) { return w.checkDeviceList(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) refreshAfterStreamLoss(Args &&...args) { return w.refreshAfterStreamLoss(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) stopCaptureThread(Args &&...args) { return w.stopCaptureThread(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) captureLoop(Args &&...args) { return w.captureLoop(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) setCameraProperty(Args &&...args) { return w.setCameraProperty(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) collectOverlaySettings(Args &&...args) { return w.collectOverlaySettings(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) openCamera(Args &&...args) { return w.openCamera(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) closeCamera(Args &&...args) { return w.closeCamera(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) grabFrame(Args &&...args) { return w.grabFrame(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) saveParameters(Args &&...args) { return w.saveParameters(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) saveFocusCenter(Args &&...args) { return w.saveFocusCenter(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) loadParameters(Args &&...args) { return w.loadParameters(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) openDriverSettings(Args &&...args) { return w.openDriverSettings(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) applyCameraControls(Args &&...args) { return w.applyCameraControls(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) setAutoFocus(Args &&...args) { return w.setAutoFocus(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) setAutoExposure(Args &&...args) { return w.setAutoExposure(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) setNightMode(Args &&...args) { return w.setNightMode(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) setZoom(Args &&...args) { return w.setZoom(std::forward<Args>(args)...); }
+
+private:
+    MainWindow &w;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ui/operator_message.h"
+
+#include <QList>
+
+// Records operator messages instead of showing modal boxes, for as long as it lives.
+class MessageRecorder {
+public:
+    struct Message {
+        MessageKind kind;
+        QString title;
+        QString text;
+    };
+
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder &) = delete;
+    MessageRecorder &operator=(const MessageRecorder &) = delete;
+
+    QList<Message> messages;
+};

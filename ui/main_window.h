@@ -1,0 +1,172 @@
+#pragma once
+
+#include "camera/camera_platform.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QPointF>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <opencv2/core/mat.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class ImageView;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QWidget;
+
+// One overlay circle as the panel edits it.
+struct CircleSettings {
+    bool enabled = true;
+    int radius = 300;
+    int thickness = 2;
+    QColor color = QColor(80, 220, 120);
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(std::unique_ptr<CameraPlatform> platform = createDefaultCameraPlatform(),
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void openCamera();
+    void closeCamera();
+    void grabFrame();
+    void saveParameters();
+    void saveFocusCenter();
+    void loadParameters();
+    void openDriverSettings();
+    void applyCameraControls();
+    void setAutoFocus(bool enabled);
+    void setAutoExposure(bool enabled);
+    void setNightMode(bool enabled);
+    void setZoom(double zoom);
+
+private:
+    friend class MainWindowTestAccess;
+
+    // Window frame (main_window.cpp)
+    QWidget *buildCentralArea();
+
+    // Control panel (main_window_panel.cpp)
+    QWidget *buildControlPanel();
+    QGroupBox *buildCameraGroup(QWidget *parent);
+    QGroupBox *buildReticleGroup(QWidget *parent);
+    QGroupBox *buildParametersGroup(QWidget *parent);
+    QGroupBox *buildCameraParametersGroup();
+    QGroupBox *buildCenterGroup();
+    QGroupBox *buildCircleGroup(int index);
+
+    // Theme (main_window_theme.cpp)
+    void applyTheme(bool night);
+
+    // Device list and hot-plug (main_window_devices.cpp)
+    void refreshDeviceList();
+    void onDeviceSelectionChanged();
+    void applyRangeToControls(const QVariantMap &map, const QString &prefix, QSlider *slider,
+                              QSpinBox *spin, int fallbackMinimum, int fallbackMaximum,
+                              int fallbackDefault);
+    void checkDeviceList();
+    void refreshAfterStreamLoss();
+
+    // Capture (main_window_capture.cpp)
+    void stopCaptureThread();
+    void captureLoop();
+
+    // Camera controls (main_window_controls.cpp)
+    bool setCameraProperty(int propertyId, double value, const QString &name);
+
+    // Overlay (main_window_overlay.cpp)
+    void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
+
+    // Platform: the camera stack behind discovery and capture.
+    std::unique_ptr<CameraPlatform> platform;
+
+    ImageView *imageView = nullptr;
+    QComboBox *deviceCombo = nullptr;
+    QLabel *resolutionLabel = nullptr;
+    QPushButton *openButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QPushButton *driverSettingsButton = nullptr;
+    QLabel *statusLabel = nullptr;
+
+    std::array<CircleSettings, 3> circles{};
+    std::array<QCheckBox *, 3> circleEnableChecks{};
+    std::array<QSlider *, 3> circleRadiusSliders{};
+    std::array<QSlider *, 3> circleThicknessSliders{};
+    std::array<QSpinBox *, 3> circleRadiusSpins{};
+    std::array<QSpinBox *, 3> circleThicknessSpins{};
+    std::array<QPushButton *, 3> circleColorButtons{};
+
+    QCheckBox *reticleEnableCheck = nullptr;
+    QComboBox *reticleStyleCombo = nullptr;
+    QSlider *reticleLengthSlider = nullptr;
+    QSlider *reticleThicknessSlider = nullptr;
+    QSlider *reticleAngleSlider = nullptr;
+    QSpinBox *reticleLengthSpin = nullptr;
+    QSpinBox *reticleThicknessSpin = nullptr;
+    QDoubleSpinBox *reticleAngleSpin = nullptr;
+    QPushButton *reticleColorButton = nullptr;
+    QColor reticleColor = QColor(255, 220, 70);
+
+    QSlider *offsetXSlider = nullptr;
+    QSlider *offsetYSlider = nullptr;
+    QSpinBox *offsetXSpin = nullptr;
+    QSpinBox *offsetYSpin = nullptr;
+    QCheckBox *centerOffsetCheck = nullptr;
+    QSpinBox *centerCodeXSpin = nullptr;
+    QSpinBox *centerCodeYSpin = nullptr;
+    int centerCodeX = 0;
+    int centerCodeY = 0;
+
+    QSlider *brightnessSlider = nullptr;
+    QSlider *focusSlider = nullptr;
+    QSlider *gainSlider = nullptr;
+    QSlider *exposureSlider = nullptr;
+    QSlider *zoomSlider = nullptr;
+    QSpinBox *brightnessSpin = nullptr;
+    QSpinBox *focusSpin = nullptr;
+    QSpinBox *gainSpin = nullptr;
+    QSpinBox *exposureSpin = nullptr;
+    QDoubleSpinBox *zoomSpin = nullptr;
+    QCheckBox *autoFocusCheck = nullptr;
+    QCheckBox *autoExposureCheck = nullptr;
+    QCheckBox *nightModeCheck = nullptr;
+
+    QTimer frameTimer;
+    QTimer deviceTimer;
+    QStringList deviceSignatures;
+
+    std::unique_ptr<cv::VideoCapture> capture;
+    std::thread captureThread;
+    std::atomic<bool> captureRunning{false};
+    std::mutex captureMutex;
+    std::mutex frameMutex;
+    cv::Mat latestFrame;
+    bool frameReady = false;
+
+    int currentDeviceIndex = 0;
+    int targetWidth = 1280;
+    int targetHeight = 720;
+    int lastFrameWidth = 0;
+    int lastFrameHeight = 0;
+    double zoomFactor = 1.0;
+    QPointF viewOffset;
+};

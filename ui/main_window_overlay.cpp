@@ -1,0 +1,3 @@
+#include "ui/main_window.h"
+
+void MainWindow::collectOverlaySettings(const QSize &, const QPoint &) {}

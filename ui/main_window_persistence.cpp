@@ -1,0 +1,5 @@
+#include "ui/main_window.h"
+
+void MainWindow::saveParameters() {}
+void MainWindow::saveFocusCenter() {}
+void MainWindow::loadParameters() {}

@@ -1,0 +1,5 @@
+#include "view/star_background_widget.h"
+
+void StarBackgroundWidget::paintEvent(QPaintEvent *)
+{
+}
