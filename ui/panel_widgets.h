@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QDoubleSpinBox;
+class QFormLayout;
+class QSlider;
+class QSpinBox;
+class QWidget;
+
+// Builders shared by every group of the control panel.
+QSlider *createSlider(QWidget *parent, int min, int max, int value);
+QSpinBox *createSpinBox(QWidget *parent, int min, int max, int value);
+QWidget *makePairRow(QWidget *first, QWidget *second);
+void addFormRow(QFormLayout *form, QWidget *labelParent, const QString &text, QWidget *field);
+// The form layout every group uses: centred labels, spacing 10 across and 6 down.
+QFormLayout *createGroupForm(QWidget *group);
+// A one-decimal editor styled and behaving like the panel's integer editors.
+QDoubleSpinBox *createDoubleSpinBox(QWidget *parent, double min, double max);
