@@ -1,15 +1,20 @@
 #include "ui/main_window.h"
 
 #include "app/ui_language.h"
+#include "ui/color_buttons.h"
 #include "ui/panel_widgets.h"
 #include "ui/wheel_guard_scroll_area.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 QWidget *MainWindow::buildControlPanel()
@@ -79,5 +84,56 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     return group;
 }
 
-QGroupBox *MainWindow::buildReticleGroup(QWidget *parent) { return new QGroupBox(parent); }
-QGroupBox *MainWindow::buildParametersGroup(QWidget *parent) { return new QGroupBox(parent); }
+QGroupBox *MainWindow::buildReticleGroup(QWidget *parent)
+{
+    auto *group = new QGroupBox(pickText(QStringLiteral("Reticle Settings"), QStringLiteral("準星設定"), QStringLiteral("准星设置")), parent);
+    auto *form = createGroupForm(group);
+
+    reticleEnableCheck = new QCheckBox(pickText(QStringLiteral("Enable"), QStringLiteral("啟用"), QStringLiteral("启用")), group);
+    reticleEnableCheck->setChecked(true);
+    reticleStyleCombo = new QComboBox(group);
+    reticleStyleCombo->addItem(pickText(QStringLiteral("Cross-shaped"), QStringLiteral("十字支架"), QStringLiteral("十字支架")));
+    reticleStyleCombo->addItem(pickText(QStringLiteral("Three-vane"), QStringLiteral("三葉支架"), QStringLiteral("三叶支架")));
+    reticleStyleCombo->setFixedHeight(32);
+    reticleLengthSlider = createSlider(this, 20, 4000, 420);
+    reticleThicknessSlider = createSlider(this, 1, 20, 2);
+    reticleAngleSlider = createSlider(this, 0, 3600, 0);
+    reticleLengthSpin = createSpinBox(this, 20, 4000, 420);
+    reticleThicknessSpin = createSpinBox(this, 1, 20, 2);
+    reticleAngleSpin = createDoubleSpinBox(group, 0.0, 360.0);
+    reticleColorButton = new QPushButton(pickText(QStringLiteral("Select Color"), QStringLiteral("選擇顏色"), QStringLiteral("选择颜色")), group);
+    styleColorButton(reticleColorButton, reticleColor);
+
+    connect(reticleColorButton, &QPushButton::clicked, this, [this] {
+        reticleColor = chooseColor(this, reticleColor);
+        styleColorButton(reticleColorButton, reticleColor);
+    });
+    linkSliderAndSpin(reticleLengthSlider, reticleLengthSpin);
+    linkSliderAndSpin(reticleThicknessSlider, reticleThicknessSpin);
+    // The slider holds tenths of a degree so that it stays an integer control.
+    connect(reticleAngleSlider, &QSlider::valueChanged, this, [this](int v) { reticleAngleSpin->setValue(v / 10.0); });
+    connect(reticleAngleSpin, &QDoubleSpinBox::valueChanged, this, [this](double d) { reticleAngleSlider->setValue(qRound(d * 10)); });
+
+    form->addRow(makeSwitchRow(group, reticleEnableCheck, reticleColorButton));
+    form->addRow(pickText(QStringLiteral("Style"), QStringLiteral("樣式"), QStringLiteral("样式")), reticleStyleCombo);
+    form->addRow(pickText(QStringLiteral("Length"), QStringLiteral("長度"), QStringLiteral("长度")), makePairRow(reticleLengthSlider, reticleLengthSpin));
+    form->addRow(pickText(QStringLiteral("Thickness"), QStringLiteral("粗細"), QStringLiteral("粗细")), makePairRow(reticleThicknessSlider, reticleThicknessSpin));
+    form->addRow(pickText(QStringLiteral("Angle"), QStringLiteral("角度"), QStringLiteral("角度")), makePairRow(reticleAngleSlider, reticleAngleSpin));
+    return group;
+}
+
+QGroupBox *MainWindow::buildParametersGroup(QWidget *parent)
+{
+    auto *group = new QGroupBox(pickText(QStringLiteral("Parameters"), QStringLiteral("參數"), QStringLiteral("参数")), parent);
+    auto *layout = new QHBoxLayout(group);
+    layout->setSpacing(8);
+    auto *saveButton = new QPushButton(pickText(QStringLiteral("Save Parameters"), QStringLiteral("儲存參數"), QStringLiteral("保存参数")), group);
+    saveButton->setObjectName(QStringLiteral("PrimaryButton"));
+    auto *loadButton = new QPushButton(pickText(QStringLiteral("Load Parameters"), QStringLiteral("讀取參數"), QStringLiteral("读取参数")), group);
+    layout->addWidget(saveButton, 0);
+    layout->addWidget(loadButton, 0);
+
+    connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveParameters);
+    connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadParameters);
+    return group;
+}

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "app/ui_language.h"
+#include "ui/color_buttons.h"
 #include "ui/panel_widgets.h"
 
 #include <QCheckBox>
@@ -8,6 +9,8 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -79,5 +82,87 @@ QGroupBox *MainWindow::buildCameraParametersGroup()
     return group;
 }
 
-QGroupBox *MainWindow::buildCenterGroup() { return new QGroupBox(this); }
-QGroupBox *MainWindow::buildCircleGroup(int) { return new QGroupBox(this); }
+QGroupBox *MainWindow::buildCenterGroup()
+{
+    auto *group = new QGroupBox(pickText(QStringLiteral("Center Settings"), QStringLiteral("定心設定"), QStringLiteral("定心设置")), this);
+    auto *form = createGroupForm(group);
+
+    centerOffsetCheck = new QCheckBox(pickText(QStringLiteral("Enable Center Offset"), QStringLiteral("啟用定心偏移"), QStringLiteral("启用定心偏移")), group);
+    centerCodeXSpin = createSpinBox(this, 0, 10000, 0);
+    centerCodeXSpin->setFixedWidth(96);
+    centerCodeYSpin = createSpinBox(this, 0, 10000, 0);
+    centerCodeYSpin->setFixedWidth(96);
+    auto *saveCenterButton = new QPushButton(pickText(QStringLiteral("Save Center Code"), QStringLiteral("儲存定心碼"), QStringLiteral("保存定心码")), group);
+    saveCenterButton->setObjectName(QStringLiteral("PrimaryButton"));
+    saveCenterButton->setFixedHeight(32);
+    offsetXSlider = createSlider(this, -20, 20, 0);
+    offsetYSlider = createSlider(this, -20, 20, 0);
+    offsetXSpin = createSpinBox(this, -20, 20, 0);
+    offsetYSpin = createSpinBox(this, -20, 20, 0);
+
+    auto *codeRow = new QWidget(group);
+    auto *codeLayout = new QHBoxLayout(codeRow);
+    codeLayout->setContentsMargins(0, 0, 0, 0);
+    codeLayout->setSpacing(7);
+    auto *xLabel = new QLabel(QStringLiteral("X"), codeRow);
+    xLabel->setAlignment(Qt::AlignCenter);
+    auto *yLabel = new QLabel(QStringLiteral("Y"), codeRow);
+    yLabel->setAlignment(Qt::AlignCenter);
+    codeLayout->addWidget(xLabel);
+    codeLayout->addWidget(centerCodeXSpin);
+    codeLayout->addStretch();
+    codeLayout->addWidget(yLabel);
+    codeLayout->addWidget(centerCodeYSpin);
+
+    linkSliderAndSpin(offsetXSlider, offsetXSpin);
+    linkSliderAndSpin(offsetYSlider, offsetYSpin);
+    connect(centerCodeXSpin, &QSpinBox::valueChanged, this, [this](int v) { centerCodeX = v; });
+    connect(centerCodeYSpin, &QSpinBox::valueChanged, this, [this](int v) { centerCodeY = v; });
+    connect(saveCenterButton, &QPushButton::clicked, this, &MainWindow::saveFocusCenter);
+
+    form->addRow(pickText(QStringLiteral("Center Code"), QStringLiteral("定心碼"), QStringLiteral("定心码")), codeRow);
+    form->addRow(QString(), saveCenterButton);
+    form->addRow(centerOffsetCheck);
+    form->addRow(QStringLiteral("X"), makePairRow(offsetXSlider, offsetXSpin));
+    form->addRow(QStringLiteral("Y"), makePairRow(offsetYSlider, offsetYSpin));
+    return group;
+}
+
+QGroupBox *MainWindow::buildCircleGroup(int index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    const CircleSettings &circle = circles[i];
+    auto *group = new QGroupBox(pickText(QStringLiteral("Circle %1 Settings"), QStringLiteral("圈%1設定"), QStringLiteral("圈%1设置")).arg(index + 1), this);
+    auto *form = createGroupForm(group);
+
+    auto *enableCheck = new QCheckBox(pickText(QStringLiteral("Enable"), QStringLiteral("啟用"), QStringLiteral("启用")), group);
+    enableCheck->setChecked(circle.enabled);
+    auto *radiusSlider = createSlider(this, 10, 2400, circle.radius);
+    auto *thicknessSlider = createSlider(this, 1, 20, circle.thickness);
+    auto *radiusSpin = createSpinBox(this, 10, 2400, circle.radius);
+    auto *thicknessSpin = createSpinBox(this, 1, 20, circle.thickness);
+    auto *colorButton = new QPushButton(pickText(QStringLiteral("Select Color"), QStringLiteral("選擇顏色"), QStringLiteral("选择颜色")), group);
+    styleColorButton(colorButton, circle.color);
+    circleEnableChecks[i] = enableCheck;
+    circleRadiusSliders[i] = radiusSlider;
+    circleThicknessSliders[i] = thicknessSlider;
+    circleRadiusSpins[i] = radiusSpin;
+    circleThicknessSpins[i] = thicknessSpin;
+    circleColorButtons[i] = colorButton;
+
+    // `circles` mirrors the widgets: the overlay and the parameter file read it, not the widgets.
+    connect(enableCheck, &QCheckBox::toggled, this, [this, i](bool c) { circles[i].enabled = c; });
+    linkSliderAndSpin(radiusSlider, radiusSpin);
+    connect(radiusSlider, &QSlider::valueChanged, this, [this, i](int v) { circles[i].radius = v; });
+    linkSliderAndSpin(thicknessSlider, thicknessSpin);
+    connect(thicknessSlider, &QSlider::valueChanged, this, [this, i](int v) { circles[i].thickness = v; });
+    connect(colorButton, &QPushButton::clicked, this, [this, i] {
+        circles[i].color = chooseColor(this, circles[i].color);
+        styleColorButton(circleColorButtons[i], circles[i].color);
+    });
+
+    form->addRow(makeSwitchRow(group, enableCheck, colorButton));
+    form->addRow(pickText(QStringLiteral("Radius"), QStringLiteral("半徑"), QStringLiteral("半径")), makePairRow(radiusSlider, radiusSpin));
+    form->addRow(pickText(QStringLiteral("Thickness"), QStringLiteral("粗細"), QStringLiteral("粗细")), makePairRow(thicknessSlider, thicknessSpin));
+    return group;
+}

@@ -1,5 +1,154 @@
 #include "ui/main_window.h"
 
-void MainWindow::saveParameters() {}
-void MainWindow::saveFocusCenter() {}
-void MainWindow::loadParameters() {}
+#include "app/diagnostic_log.h"
+#include "app/ui_language.h"
+#include "persistence/atomic_file_writer.h"
+#include "persistence/center_code_file.h"
+#include "persistence/config_path.h"
+#include "persistence/parameter_files.h"
+#include "ui/color_buttons.h"
+#include "ui/operator_message.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <optional>
+
+namespace {
+
+bool writeConfigFile(const QString &name, const QByteArray &bytes)
+{
+    QString error;
+    if (writeFileAtomically(configFilePath(name), bytes, &error))
+        return true;
+    DiagnosticLog(QStringLiteral("Failed to write %1: %2").arg(name, error));
+    return false;
+}
+
+std::optional<QByteArray> readConfigFile(const QString &name)
+{
+    QFile file(configFilePath(name));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// A hand-edited file may hold any number; the painter and the buttons need real colours.
+QColor storedColor(int red, int green, int blue)
+{
+    return QColor(qBound(0, red, 255), qBound(0, green, 255), qBound(0, blue, 255));
+}
+
+void applyIfPositive(QSlider *slider, int value)
+{
+    if (value > 0)
+        slider->setValue(value);
+}
+
+} // namespace
+
+void MainWindow::saveParameters()
+{
+    StoredParameters stored;
+    for (std::size_t i = 0; i < circles.size(); ++i) {
+        StoredCircle &circle = stored.circles[i];
+        circle.radius = circles[i].radius;
+        circle.thickness = circles[i].thickness;
+        circle.red = circles[i].color.red();
+        circle.green = circles[i].color.green();
+        circle.blue = circles[i].color.blue();
+        circle.enabled = circleEnableChecks[i]->isChecked();
+    }
+    stored.reticleLength = reticleLengthSlider->value();
+    stored.reticleThickness = reticleThicknessSlider->value();
+    stored.reticleAngleTenths = reticleAngleSlider->value();
+    stored.reticleRed = reticleColor.red();
+    stored.reticleGreen = reticleColor.green();
+    stored.reticleBlue = reticleColor.blue();
+    stored.reticleStyle = reticleStyleCombo->currentIndex();
+    stored.reticleEnabled = reticleEnableCheck->isChecked();
+    stored.offsetX = offsetXSlider->value();
+    stored.offsetY = offsetYSlider->value();
+    stored.offsetEnabled = centerOffsetCheck->isChecked();
+
+    const QString title = pickText(QStringLiteral("Parameters"), QStringLiteral("參數"), QStringLiteral("参数"));
+    if (!writeConfigFile(QStringLiteral("config4k.txt"), formatConfig4k(stored))) {
+        showOperatorMessage(this, MessageKind::Warning, title,
+                            pickText(QStringLiteral("Unable to write config4k.txt."), QStringLiteral("無法寫入 config4k.txt。"), QStringLiteral("无法写入 config4k.txt。")));
+        return;
+    }
+    if (!writeConfigFile(QStringLiteral("config1k.txt"), formatConfig1k(stored))) {
+        showOperatorMessage(this, MessageKind::Warning, title,
+                            pickText(QStringLiteral("Unable to write config1k.txt."), QStringLiteral("無法寫入 config1k.txt。"), QStringLiteral("无法写入 config1k.txt。")));
+        return;
+    }
+    showOperatorMessage(this, MessageKind::Information, title,
+                        pickText(QStringLiteral("Parameters saved."), QStringLiteral("參數已儲存。"), QStringLiteral("参数已保存。")));
+}
+
+void MainWindow::saveFocusCenter()
+{
+    // The editors' values are the ones in use even when the file cannot be written.
+    centerCodeX = centerCodeXSpin->value();
+    centerCodeY = centerCodeYSpin->value();
+
+    const QString title = pickText(QStringLiteral("Center Code"), QStringLiteral("定心碼"), QStringLiteral("定心码"));
+    if (!writeConfigFile(QStringLiteral("focus.txt"), formatCenterCode(QPoint(centerCodeX, centerCodeY)))) {
+        showOperatorMessage(this, MessageKind::Warning, title,
+                            pickText(QStringLiteral("Unable to write focus.txt."), QStringLiteral("無法寫入 focus.txt。"), QStringLiteral("无法写入 focus.txt。")));
+        return;
+    }
+    showOperatorMessage(this, MessageKind::Information, title,
+                        pickText(QStringLiteral("Center code saved to focus.txt."), QStringLiteral("定心碼已儲存到 focus.txt。"), QStringLiteral("定心码已保存到 focus.txt。")));
+}
+
+// Silent by design: it runs at every start, and a missing or short file just keeps the panel.
+// Values go through the widgets, so the paired editors and `circles` follow their signals.
+void MainWindow::loadParameters()
+{
+    const std::optional<QByteArray> content = readConfigFile(QStringLiteral("config4k.txt"));
+    const QList<int> f = content ? parseIntegerFields(*content) : QList<int>();
+    if (f.size() >= kConfig4kMinimumFields) {
+        for (std::size_t i = 0; i < circles.size(); ++i) {
+            applyIfPositive(circleRadiusSliders[i], f[int(2 * i)]);
+            applyIfPositive(circleThicknessSliders[i], f[int(2 * i + 1)]);
+        }
+        applyIfPositive(reticleLengthSlider, f[6]);
+        applyIfPositive(reticleThicknessSlider, f[7]);
+        reticleAngleSlider->setValue(f[8]);
+        for (std::size_t i = 0; i < circles.size(); ++i) {
+            const int first = 9 + 3 * int(i);
+            circles[i].color = storedColor(f[first], f[first + 1], f[first + 2]);
+            styleColorButton(circleColorButtons[i], circles[i].color);
+        }
+        reticleColor = storedColor(f[18], f[19], f[20]);
+        styleColorButton(reticleColorButton, reticleColor);
+        reticleStyleCombo->setCurrentIndex(qBound(0, f[21], 1));
+        if (f.size() >= kConfig4kCircleSwitchFields) {
+            for (std::size_t i = 0; i < circles.size(); ++i)
+                circleEnableChecks[i]->setChecked(f[22 + int(i)] != 0);
+        }
+        if (f.size() >= kConfig4kReticleSwitchFields)
+            reticleEnableCheck->setChecked(f[25] != 0);
+        if (f.size() >= kConfig4kFullFields) {
+            offsetXSlider->setValue(f[26]);
+            offsetYSlider->setValue(f[27]);
+            centerOffsetCheck->setChecked(f[28] != 0);
+        }
+    }
+
+    if (const std::optional<QByteArray> focus = readConfigFile(QStringLiteral("focus.txt"))) {
+        if (const std::optional<QPoint> code = parseCenterCode(*focus)) {
+            centerCodeX = code->x();
+            centerCodeY = code->y();
+        }
+    }
+    // Show the centre in use, whether or not the file gave one.
+    if (centerCodeXSpin)
+        centerCodeXSpin->setValue(centerCodeX);
+    if (centerCodeYSpin)
+        centerCodeYSpin->setValue(centerCodeY);
+}

@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -78,4 +79,22 @@ QFormLayout *createGroupForm(QWidget *group)
     form->setHorizontalSpacing(10);
     form->setVerticalSpacing(6);
     return form;
+}
+
+void linkSliderAndSpin(QSlider *slider, QSpinBox *spin)
+{
+    QObject::connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+    QObject::connect(spin, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+}
+
+QWidget *makeSwitchRow(QWidget *parent, QWidget *check, QPushButton *button)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(check);
+    layout->addStretch();
+    layout->addWidget(button);
+    return row;
 }

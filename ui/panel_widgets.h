@@ -3,6 +3,7 @@
 #include <QString>
 
 class QDoubleSpinBox;
+class QPushButton;
 class QFormLayout;
 class QSlider;
 class QSpinBox;
@@ -17,3 +18,8 @@ void addFormRow(QFormLayout *form, QWidget *labelParent, const QString &text, QW
 QFormLayout *createGroupForm(QWidget *group);
 // A one-decimal editor styled and behaving like the panel's integer editors.
 QDoubleSpinBox *createDoubleSpinBox(QWidget *parent, double min, double max);
+// Keeps a slider and its editor showing the same value; Qt emits only real changes, so the
+// crosswise connections settle after one exchange.
+void linkSliderAndSpin(QSlider *slider, QSpinBox *spin);
+// The spanning first row of the reticle and circle groups: the switch, a gap, the colour button.
+QWidget *makeSwitchRow(QWidget *parent, QWidget *check, QPushButton *button);
