@@ -1,0 +1,369 @@
+#include "persistence/atomic_file_writer.h"
+#include "tests/support/fake_camera_platform.h"
+#include "tests/support/main_window_test_access.h"
+#include "tests/support/message_recorder.h"
+#include "ui/color_buttons.h"
+#include "view/image_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+namespace {
+
+QString configDir()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config"));
+}
+
+QString configPath(const QString &name)
+{
+    return configDir() + QLatin1Char('/') + name;
+}
+
+void writeConfig(const QString &name, const QByteArray &bytes)
+{
+    QDir().mkpath(configDir());
+    QFile file(configPath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readConfig(const QString &name)
+{
+    QFile file(configPath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+std::unique_ptr<MainWindow> makeWindow()
+{
+    return std::make_unique<MainWindow>(std::make_unique<FakeCameraPlatform>());
+}
+
+// Everything the panel shows or keeps for the overlay, as one comparable text.
+QString panelState(MainWindow &window)
+{
+    MainWindowTestAccess a(window);
+    QStringList parts;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (auto *slider = qobject_cast<QSlider *>(w))
+            parts << QString::number(slider->value());
+        else if (auto *spin = qobject_cast<QAbstractSpinBox *>(w))
+            parts << spin->text();
+        else if (auto *check = qobject_cast<QCheckBox *>(w))
+            parts << QString::number(check->isChecked());
+        else if (auto *combo = qobject_cast<QComboBox *>(w))
+            parts << QString::number(combo->currentIndex());
+        else if (auto *button = qobject_cast<QPushButton *>(w))
+            parts << button->text() + button->styleSheet();
+    }
+    for (const CircleSettings &c : a.circles())
+        parts << QStringLiteral("%1/%2/%3/%4").arg(c.enabled).arg(c.radius).arg(c.thickness).arg(c.color.name(QColor::HexArgb));
+    parts << a.reticleColor().name(QColor::HexArgb) << QString::number(a.centerCodeX()) << QString::number(a.centerCodeY());
+
+    a.collectOverlaySettings(QSize(4000, 3000), QPoint(0, 0));
+    const OverlaySettings &o = a.imageView()->overlaySettings();
+    parts << QStringLiteral("%1,%2 %3/%4/%5/%6/%7/%8").arg(o.centerX).arg(o.centerY).arg(o.reticleEnabled)
+                 .arg(o.reticleStyle).arg(o.reticleLength).arg(o.reticleThickness).arg(o.reticleAngle)
+                 .arg(o.reticleColor.name());
+    for (const OverlayCircle &c : o.circles)
+        parts << QStringLiteral("%1/%2/%3/%4").arg(c.enabled).arg(c.radius).arg(c.thickness).arg(c.color.name());
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class PanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir(configDir()).removeRecursively();
+        QFile::remove(configDir());
+        setWriteFaultInjector({});
+        // A test that clicks a colour button without a scripted answer gets Cancel.
+        setColorDialogHandler([](QWidget *, const QColor &, const QString &) { return QColor(); });
+    }
+
+    void pairsStayInStep()
+    {
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        for (QAbstractSpinBox *editor : window->findChildren<QAbstractSpinBox *>(QStringLiteral("ValueEditor")))
+            QVERIFY(!editor->keyboardTracking());
+
+        a.reticleAngleSpin()->setValue(45.5);
+        QCOMPARE(a.reticleAngleSlider()->value(), 455);
+        a.reticleAngleSlider()->setValue(3600);
+        QCOMPARE(a.reticleAngleSpin()->value(), 360.0);
+        a.reticleLengthSpin()->setValue(5000);
+        QCOMPARE(a.reticleLengthSlider()->value(), 4000);
+        a.offsetYSlider()->setValue(-25);
+        QCOMPARE(a.offsetYSpin()->value(), -20);
+
+        a.circleRadiusSpins()[2]->setValue(9);
+        QCOMPARE(a.circles()[2].radius, 10);
+        QCOMPARE(a.circleRadiusSliders()[2]->value(), 10);
+        a.centerCodeYSpin()->setValue(1234);
+        QCOMPARE(a.centerCodeY(), 1234);
+        QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("<missing>"));
+    }
+
+    void colorButtonsReadableAndCancelKeepsColor()
+    {
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        QPushButton *button = a.reticleColorButton();
+        QCOMPARE(button->text(), QStringLiteral("Color #FFDC46"));
+        QCOMPARE(button->toolTip(), QStringLiteral("Current color: #FFDC46"));
+        QVERIFY(button->styleSheet().startsWith(QStringLiteral("QPushButton { background-color: #ffdc46; color: #031018; border: 1px solid ")));
+        for (QPushButton *circleButton : a.circleColorButtons())
+            QVERIFY(circleButton->styleSheet().contains(QStringLiteral("color: #031018;")));
+
+        // Text colour and edge colour at the edges of both rules.
+        QPushButton probe;
+        const auto colors = [&](const QColor &c) {
+            styleColorButton(&probe, c);
+            const QString sheet = probe.styleSheet();
+            return sheet.section(QStringLiteral("color: "), 2, 2).left(7) + QLatin1Char(' ')
+                + sheet.section(QStringLiteral("solid "), 1, 1).left(7);
+        };
+        QCOMPARE(colors(QColor(149, 149, 149)), "#ffffff " + QColor(149, 149, 149).darker(108).name());
+        QCOMPARE(colors(QColor(150, 150, 150)), "#031018 " + QColor(150, 150, 150).darker(108).name());
+        QCOMPARE(colors(QColor(128, 128, 128)), "#ffffff " + QColor(128, 128, 128).darker(108).name());
+        QCOMPARE(colors(QColor(127, 127, 127)), "#ffffff " + QColor(127, 127, 127).lighter(118).name());
+        QCOMPARE(colors(Qt::black), QStringLiteral("#ffffff #000000"));
+        const QString before = probe.styleSheet();
+        styleColorButton(&probe, QColor());
+        QCOMPARE(probe.styleSheet(), before);
+
+        QColor offered;
+        QString title;
+        setColorDialogHandler([&](QWidget *, const QColor &initial, const QString &t) {
+            offered = initial;
+            title = t;
+            return QColor();
+        });
+        button->click();
+        QCOMPARE(offered, QColor(255, 220, 70));
+        QCOMPARE(title, QStringLiteral("Select Color"));
+        QCOMPARE(a.reticleColor(), QColor(255, 220, 70));
+        QCOMPARE(button->text(), QStringLiteral("Color #FFDC46"));
+
+        setColorDialogHandler([](QWidget *, const QColor &, const QString &) { return QColor(10, 20, 30); });
+        a.circleColorButtons()[1]->click();
+        QCOMPARE(a.circles()[1].color, QColor(10, 20, 30));
+        QCOMPARE(a.circleColorButtons()[1]->text(), QStringLiteral("Color #0A141E"));
+        QVERIFY(a.circleColorButtons()[1]->styleSheet().contains(QStringLiteral("color: #ffffff;")));
+    }
+
+    void overlayRecordFollowsPanel()
+    {
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        a.centerCodeXSpin()->setValue(960);
+        a.centerCodeYSpin()->setValue(540);
+        a.offsetXSlider()->setValue(5);
+        a.offsetYSlider()->setValue(-3);
+        const OverlaySettings &o = a.imageView()->overlaySettings();
+
+        a.collectOverlaySettings(QSize(1920, 1080), QPoint(480, 270));
+        QVERIFY(o.enabled);
+        QCOMPARE(QPointF(o.centerX, o.centerY), QPointF(480, 270));
+        a.centerOffsetCheck()->setChecked(true);
+        a.collectOverlaySettings(QSize(1920, 1080), QPoint(0, 0));
+        QCOMPARE(QPointF(o.centerX, o.centerY), QPointF(965, 537));
+
+        a.reticleStyleCombo()->setCurrentIndex(1);
+        a.reticleAngleSlider()->setValue(455);
+        a.circleEnableChecks()[1]->setChecked(false);
+        a.collectOverlaySettings(QSize(1920, 1080), QPoint(0, 0));
+        QCOMPARE(o.reticleStyle, 1);
+        QCOMPARE(o.reticleAngle, 45.5);
+        QVERIFY(o.circles[0].enabled && !o.circles[1].enabled && o.circles[2].enabled);
+        QCOMPARE(o.circles[2].radius, 620.0);
+    }
+
+    void saveAndLoadRoundTrip()
+    {
+        MessageRecorder messages;
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        const int radii[] = {111, 2222, 333};
+        for (std::size_t i = 0; i < 3; ++i) {
+            a.circleRadiusSliders()[i]->setValue(radii[i]);
+            a.circleThicknessSpins()[i]->setValue(int(i) + 3);
+            a.circleEnableChecks()[i]->setChecked(false);
+            setColorDialogHandler([i](QWidget *, const QColor &, const QString &) { return QColor(int(i), 100 + int(i), 255); });
+            a.circleColorButtons()[i]->click();
+        }
+        setColorDialogHandler([](QWidget *, const QColor &, const QString &) { return QColor(1, 2, 3); });
+        a.reticleColorButton()->click();
+        a.reticleLengthSpin()->setValue(777);
+        a.reticleThicknessSlider()->setValue(7);
+        a.reticleAngleSpin()->setValue(123.4);
+        a.reticleStyleCombo()->setCurrentIndex(1);
+        a.reticleEnableCheck()->setChecked(false);
+        a.offsetXSpin()->setValue(-7);
+        a.offsetYSlider()->setValue(12);
+        a.centerOffsetCheck()->setChecked(true);
+        a.centerCodeXSpin()->setValue(1500);
+        a.centerCodeYSpin()->setValue(900);
+        const QString saved = panelState(*window);
+
+        a.saveParameters();
+        a.saveFocusCenter();
+        QCOMPARE(messages.messages.size(), 2);
+        QCOMPARE(messages.messages[0].kind, MessageKind::Information);
+        QCOMPARE(messages.messages[0].title, QStringLiteral("Parameters"));
+        QCOMPARE(messages.messages[0].text, QStringLiteral("Parameters saved."));
+        QCOMPARE(messages.messages[1].text, QStringLiteral("Center code saved to focus.txt."));
+        QCOMPARE(readConfig(QStringLiteral("config4k.txt")),
+                 QByteArray("111 3 2222 4 333 5 777 7 1234 0 100 255 1 101 255 2 102 255 1 2 3 1 0 0 0 0 -7 12 1\n"));
+        QCOMPARE(readConfig(QStringLiteral("config1k.txt")), QByteArray("111 3 2222 4 333 5 777 7 1234 0 0 0 0 -7 12 1\n"));
+        QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("1500 900\n"));
+
+        // Load into a window that started from the defaults: every value differs from them.
+        const QString stash = configDir() + QStringLiteral(".saved");
+        QDir(stash).removeRecursively();
+        QVERIFY(QDir().rename(configDir(), stash));
+        auto other = makeWindow();
+        QVERIFY(panelState(*other) != saved);
+        QDir(configDir()).removeRecursively();
+        QVERIFY(QDir().rename(stash, configDir()));
+        MainWindowTestAccess(*other).loadParameters();
+        QCOMPARE(panelState(*other), saved);
+        QCOMPARE(messages.messages.size(), 2);
+    }
+
+    void oddParameterFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        // Expected: circle 1 radius/thickness, reticle length, angle, colour 1, reticle colour,
+        // style, circle switches, reticle switch, offset x/y/switch.
+        const QByteArray head22 = "301 4 461 2 621 2 500 3 900 10 20 30 40 50 60 70 80 90 1 2 3 ";
+        QTest::newRow("22 fields") << head22 + "1" << "301/4 500/900 #0a141e #010203 1 111 1 0/0/0";
+        QTest::newRow("25 fields") << head22 + "1 0 1 0" << "301/4 500/900 #0a141e #010203 1 010 1 0/0/0";
+        QTest::newRow("26 fields") << head22 + "1 0 1 0 0" << "301/4 500/900 #0a141e #010203 1 010 0 0/0/0";
+        QTest::newRow("28 fields") << head22 + "1 0 1 0 0 5 6" << "301/4 500/900 #0a141e #010203 1 010 0 0/0/0";
+        QTest::newRow("29 fields") << head22 + "1 0 1 0 0 5 6 1" << "301/4 500/900 #0a141e #010203 1 010 0 5/6/1";
+        const QString untouched = "300/2 420/0 #50dc78 #ffdc46 0 111 1 0/0/0";
+        QTest::newRow("21 fields") << QByteArray("301 4 461 2 621 2 500 3 900 10 20 30 40 50 60 70 80 90 1 2 3") << untouched;
+        QTest::newRow("no file") << QByteArray() << untouched;
+        QTest::newRow("white space") << QByteArray("\t301\n4  461\r\n2 621 2 500 3\t\t900 10 20 30 40 50 60 70 80 90 1 2 3\n\n1\n")
+                                     << "301/4 500/900 #0a141e #010203 1 111 1 0/0/0";
+        QTest::newRow("style 5, zero and negative sizes, zero angle")
+            << QByteArray("0 -4 461 2 621 2 -1 0 0 10 20 30 40 50 60 70 80 90 1 2 3 5")
+            << "300/2 420/0 #0a141e #010203 1 111 1 0/0/0";
+        QTest::newRow("style -3, non-numbers, out-of-range colours")
+            << QByteArray("x 4 461 2 621 2 500 3 900 -10 256 999 40 50 60 70 80 90 -1 300 abc -3")
+            << "300/4 500/900 #00ffff #00ff00 0 111 1 0/0/0";
+    }
+
+    void oddParameterFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        if (!content.isNull())
+            writeConfig(QStringLiteral("config4k.txt"), content);
+        // Never read back: values here must not reach the panel.
+        writeConfig(QStringLiteral("config1k.txt"), "999 9 999 9 999 9 999 9 999 0 0 0 0 9 9 1\n");
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        if (QByteArray(QTest::currentDataTag()).contains("zero angle")) {
+            a.reticleAngleSlider()->setValue(700);
+            a.loadParameters();
+        }
+        const QString actual = QStringLiteral("%1/%2 %3/%4 %5 %6 %7 %8%9%10 %11 %12/%13/%14")
+                                   .arg(a.circleRadiusSpins()[0]->value()).arg(a.circles()[0].thickness)
+                                   .arg(a.reticleLengthSpin()->value()).arg(a.reticleAngleSlider()->value())
+                                   .arg(a.circles()[0].color.name()).arg(a.reticleColor().name())
+                                   .arg(a.reticleStyleCombo()->currentIndex())
+                                   .arg(int(a.circles()[0].enabled)).arg(int(a.circles()[1].enabled))
+                                   .arg(int(a.circles()[2].enabled)).arg(int(a.reticleEnableCheck()->isChecked()))
+                                   .arg(a.offsetXSpin()->value()).arg(a.offsetYSlider()->value())
+                                   .arg(int(a.centerOffsetCheck()->isChecked()));
+        QCOMPARE(actual, expected);
+        QCOMPARE(a.circleColorButtons()[0]->text(), QStringLiteral("Color %1").arg(a.circles()[0].color.name().toUpper()));
+        QCOMPARE(a.circles()[0].color.alpha(), 255);
+    }
+
+    void centerCodeFile()
+    {
+        writeConfig(QStringLiteral("focus.txt"), "960 540\n");
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        QCOMPARE(a.centerCodeXSpin()->value(), 960);
+        a.collectOverlaySettings(QSize(1920, 1080), QPoint(0, 0));
+        QCOMPARE(QPointF(a.imageView()->overlaySettings().centerX, a.imageView()->overlaySettings().centerY), QPointF(960, 540));
+
+        writeConfig(QStringLiteral("focus.txt"), "123\n");
+        a.loadParameters();
+        QCOMPARE(a.centerCodeX(), 960);
+        QCOMPARE(a.centerCodeYSpin()->value(), 540);
+
+        writeConfig(QStringLiteral("focus.txt"), "\n12\n\n34\n");
+        a.loadParameters();
+        QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeY()), QPoint(12, 34));
+        QCOMPARE(a.centerCodeYSpin()->value(), 34);
+    }
+
+    void failedSavesWarnAndKeepPreviousFiles()
+    {
+        MessageRecorder messages;
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        const QByteArray old4k = "1 2 3\n";
+        const QByteArray old1k = "4 5 6\n";
+        writeConfig(QStringLiteral("config1k.txt"), old1k);
+
+        // config4k cannot be replaced: warn, and leave config1k alone.
+        QVERIFY(QDir(configDir()).mkdir(QStringLiteral("config4k.txt")));
+        a.saveParameters();
+        QCOMPARE(messages.messages.size(), 1);
+        QCOMPARE(messages.messages[0].kind, MessageKind::Warning);
+        QCOMPARE(messages.messages[0].title, QStringLiteral("Parameters"));
+        QCOMPARE(messages.messages[0].text, QStringLiteral("Unable to write config4k.txt."));
+        QCOMPARE(readConfig(QStringLiteral("config1k.txt")), old1k);
+
+        // config1k cannot be replaced: config4k is saved, but no claim that everything was.
+        QVERIFY(QDir(configDir()).rmdir(QStringLiteral("config4k.txt")));
+        QFile::remove(configPath(QStringLiteral("config1k.txt")));
+        QVERIFY(QDir(configDir()).mkdir(QStringLiteral("config1k.txt")));
+        a.saveParameters();
+        QCOMPARE(messages.messages.size(), 2);
+        QCOMPARE(messages.messages[1].kind, MessageKind::Warning);
+        QCOMPARE(messages.messages[1].text, QStringLiteral("Unable to write config1k.txt."));
+        QCOMPARE(readConfig(QStringLiteral("config4k.txt")).split(' ').size(), 29);
+
+        // A save that dies halfway keeps the old file.
+        writeConfig(QStringLiteral("config4k.txt"), old4k);
+        setWriteFaultInjector([](const QString &path) { return path.endsWith(QStringLiteral("config4k.txt")) ? 20 : -1; });
+        a.saveParameters();
+        QCOMPARE(messages.messages.size(), 3);
+        QCOMPARE(messages.messages[2].text, QStringLiteral("Unable to write config4k.txt."));
+        QCOMPARE(readConfig(QStringLiteral("config4k.txt")), old4k);
+
+        writeConfig(QStringLiteral("focus.txt"), "7 8\n");
+        setWriteFaultInjector([](const QString &path) { return path.endsWith(QStringLiteral("focus.txt")) ? 2 : -1; });
+        a.centerCodeXSpin()->setValue(100);
+        a.saveFocusCenter();
+        QCOMPARE(messages.messages.size(), 4);
+        QCOMPARE(messages.messages[3].title, QStringLiteral("Center Code"));
+        QCOMPARE(messages.messages[3].text, QStringLiteral("Unable to write focus.txt."));
+        QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("7 8\n"));
+        QCOMPARE(a.centerCodeX(), 100);
+    }
+};
+
+QTEST_MAIN(PanelTest)
+#include "panel_test.moc"
