@@ -1,21 +1,217 @@
 #include "view/image_view.h"
 
-ImageView::ImageView(QWidget *parent) : QWidget(parent) {}
+#include "view/background_recolour.h"
+#include "view/view_geometry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace {
+
+const char *const scrollBarStyleSheet = R"(
+QScrollBar:horizontal, QScrollBar:vertical {
+    background: rgba(4, 17, 28, 210);
+    border: 1px solid rgba(36, 215, 255, 150);
+    border-radius: 5px;
+    margin: 0;
+}
+QScrollBar::handle:horizontal, QScrollBar::handle:vertical {
+    background: rgba(36, 215, 255, 190);
+    border-radius: 4px;
+    min-width: 24px;
+    min-height: 24px;
+}
+QScrollBar::handle:horizontal:hover, QScrollBar::handle:vertical:hover {
+    background: rgba(123, 234, 255, 230);
+}
+QScrollBar::add-line, QScrollBar::sub-line {
+    width: 0;
+    height: 0;
+    border: none;
+}
+QScrollBar::add-page, QScrollBar::sub-page {
+    background: transparent;
+}
+)";
+
+} // namespace
+
+ImageView::ImageView(QWidget *parent) : QWidget(parent)
+{
+    setMinimumSize(640, 360);
+    setAttribute(Qt::WA_MouseTracking);
+    setFocusPolicy(Qt::StrongFocus);
+
+    clockBase.start();
+    clock = [this] { return clockBase.elapsed(); };
+
+    loadBackground();
+
+    hScrollBar = new QScrollBar(Qt::Horizontal, this);
+    vScrollBar = new QScrollBar(Qt::Vertical, this);
+    for (QScrollBar *bar : {hScrollBar, vScrollBar}) {
+        bar->setStyleSheet(QString::fromLatin1(scrollBarStyleSheet));
+        bar->hide();
+    }
+    connect(hScrollBar, &QScrollBar::valueChanged, this, &ImageView::onHorizontalScroll);
+    connect(vScrollBar, &QScrollBar::valueChanged, this, &ImageView::onVerticalScroll);
+}
+
 ImageView::~ImageView() = default;
-void ImageView::setFrame(const QImage &image) { frame = image; update(); }
-void ImageView::clearFrame() { frame = QImage(); update(); }
-void ImageView::setOverlay(const OverlaySettings &settings) { overlay = settings; update(); }
-void ImageView::setZoom(double value) { zoom = value; update(); }
-QRectF ImageView::imageRect() const { return QRectF(rect()); }
-void ImageView::mousePressEvent(QMouseEvent *) {}
-void ImageView::mouseReleaseEvent(QMouseEvent *) {}
-void ImageView::mouseMoveEvent(QMouseEvent *) {}
-void ImageView::wheelEvent(QWheelEvent *) {}
-void ImageView::paintEvent(QPaintEvent *) {}
-void ImageView::resizeEvent(QResizeEvent *) {}
-void ImageView::updateScrollBars() {}
-void ImageView::layoutScrollBars() {}
-void ImageView::onHorizontalScroll(int) {}
-void ImageView::onVerticalScroll(int) {}
-void ImageView::paintPlaceholder(QPainter &) {}
-void ImageView::paintLivePicture(QPainter &) {}
+
+void ImageView::loadBackground()
+{
+    // The picture is optional decoration: without it the placeholder is a plain fill.
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    if (!background.load(appDir.filePath(QStringLiteral("assets/vesk-background.jpg"))))
+        background.load(QDir::cleanPath(appDir.filePath(QStringLiteral("../../assets/vesk-background.jpg"))));
+    if (!background.isNull())
+        nightBackground = QPixmap::fromImage(recolourForNight(background.toImage()));
+}
+
+void ImageView::setFrame(const QImage &image)
+{
+    frame = image;
+    frameRate.addFrame(clock());
+    updateScrollBars();
+    update();
+}
+
+void ImageView::clearFrame()
+{
+    frame = QImage();
+    overlay = OverlaySettings();
+    frameRate.reset();
+    updateScrollBars();
+    update();
+}
+
+void ImageView::setOverlay(const OverlaySettings &settings)
+{
+    overlay = settings;
+    update();
+}
+
+void ImageView::setZoom(double value)
+{
+    zoom = clampZoom(value);
+    updateScrollBars();
+    update();
+}
+
+void ImageView::setClock(Clock replacement)
+{
+    clock = std::move(replacement);
+}
+
+QRectF ImageView::imageRect() const
+{
+    return imageRectIn(rect(), frame.size());
+}
+
+void ImageView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    dragging = true;
+    lastMousePos = event->position().toPoint();
+    setCursor(Qt::ClosedHandCursor);
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    dragging = false;
+    unsetCursor();
+}
+
+void ImageView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!dragging)
+        return;
+    const QPoint position = event->position().toPoint();
+    const QPoint delta = position - lastMousePos;
+    lastMousePos = position;
+    // Without a frame the size is 0 and the offset cannot move.
+    const QPointF scale = dragScale(frame.size(), imageRect());
+    offset.rx() -= delta.x() * scale.x();
+    offset.ry() -= delta.y() * scale.y();
+    updateScrollBars();
+    emit offsetChanged(offset);
+}
+
+void ImageView::wheelEvent(QWheelEvent *event)
+{
+    emit zoomRequested(wheelZoom(zoom, event->angleDelta().y()));
+    event->accept();
+}
+
+void ImageView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutScrollBars();
+}
+
+void ImageView::updateScrollBars()
+{
+    if (!hScrollBar || !vScrollBar)
+        return;
+    const bool active = scrollBarsActive(!frame.isNull(), zoom);
+    hScrollBar->setVisible(active);
+    vScrollBar->setVisible(active);
+    if (!active)
+        return;
+
+    const ScrollAxis x = scrollAxis(frame.width(), zoom);
+    const ScrollAxis y = scrollAxis(frame.height(), zoom);
+    const QPointF entryOffset = offset;
+    offset.setX(clampToAxis(offset.x(), x));
+    offset.setY(clampToAxis(offset.y(), y));
+
+    // The bars' own valueChanged must not feed back into the offset.
+    updatingScrollBars = true;
+    hScrollBar->setRange(0, x.range);
+    hScrollBar->setPageStep(frame.width());
+    hScrollBar->setValue(scrollValue(offset.x(), x));
+    vScrollBar->setRange(0, y.range);
+    vScrollBar->setPageStep(frame.height());
+    vScrollBar->setValue(scrollValue(offset.y(), y));
+    updatingScrollBars = false;
+
+    layoutScrollBars();
+    if (offset != entryOffset)
+        emit offsetChanged(offset);
+}
+
+void ImageView::layoutScrollBars()
+{
+    if (!hScrollBar || !vScrollBar || frame.isNull())
+        return;
+    const ScrollBarGeometry geometry = scrollBarGeometry(imageRect());
+    hScrollBar->setGeometry(geometry.horizontal);
+    vScrollBar->setGeometry(geometry.vertical);
+    hScrollBar->raise();
+    vScrollBar->raise();
+}
+
+void ImageView::onHorizontalScroll(int value)
+{
+    if (updatingScrollBars)
+        return;
+    offset.setX(offsetFromScrollValue(value, hScrollBar->maximum()));
+    emit offsetChanged(offset);
+    update();
+}
+
+void ImageView::onVerticalScroll(int value)
+{
+    if (updatingScrollBars)
+        return;
+    offset.setY(offsetFromScrollValue(value, vScrollBar->maximum()));
+    emit offsetChanged(offset);
+    update();
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "view/frame_rate_counter.h"
 #include "view/overlay_settings.h"
 
 #include <QElapsedTimer>
@@ -8,12 +9,19 @@
 #include <QPointF>
 #include <QWidget>
 
+#include <functional>
+
 class QScrollBar;
 
+// Shows the prepared live frame fitted to its area, with overlay, bezel and badges. Zoom and
+// pan are only reported: the caller crops the camera frame and hands the crop back.
 class ImageView : public QWidget {
     Q_OBJECT
 
 public:
+    // Monotonic milliseconds; replaceable so frame-rate tests need no real waiting.
+    using Clock = std::function<qint64()>;
+
     explicit ImageView(QWidget *parent = nullptr);
     ~ImageView() override;
 
@@ -21,10 +29,11 @@ public:
     void clearFrame();
     void setOverlay(const OverlaySettings &settings);
     void setZoom(double zoom);
+    void setClock(Clock clock);
 
     double zoomFactor() const { return zoom; }
     QPointF panOffset() const { return offset; }
-    double framesPerSecond() const { return fps; }
+    double framesPerSecond() const { return frameRate.framesPerSecond(); }
     const QImage &currentFrame() const { return frame; }
     const OverlaySettings &overlaySettings() const { return overlay; }
     QRectF imageRect() const;
@@ -42,6 +51,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void loadBackground();
     void updateScrollBars();
     void layoutScrollBars();
     void onHorizontalScroll(int value);
@@ -60,7 +70,7 @@ private:
     QScrollBar *hScrollBar = nullptr;
     QScrollBar *vScrollBar = nullptr;
     bool updatingScrollBars = false;
-    QElapsedTimer fpsTimer;
-    int framesInWindow = 0;
-    double fps = 0.0;
+    QElapsedTimer clockBase;
+    Clock clock;
+    FrameRateCounter frameRate;
 };

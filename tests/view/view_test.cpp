@@ -1,0 +1,526 @@
+#include "tests/support/fake_camera_platform.h"
+#include "tests/support/main_window_test_access.h"
+#include "ui/main_window.h"
+#include "view/background_recolour.h"
+#include "view/image_view.h"
+#include "view/overlay_painter.h"
+#include "view/theme.h"
+#include "view/view_geometry.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+
+// 692 x 412 leaves a 640 x 360 picture area at (26, 26): a 1280 x 720 frame is shown at half size.
+constexpr QSize viewSize(692, 412);
+
+bool near(const QColor &actual, const QColor &expected, int tolerance)
+{
+    return qAbs(actual.red() - expected.red()) <= tolerance
+        && qAbs(actual.green() - expected.green()) <= tolerance
+        && qAbs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+QColor at(const QImage &image, double x, double y)
+{
+    return image.pixelColor(int(x), int(y));
+}
+
+QImage solid(int width, int height, const QColor &color)
+{
+    QImage image(width, height, QImage::Format_BGR888);
+    image.fill(color);
+    return image;
+}
+
+QImage render(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    widget.render(&image);
+    return image;
+}
+
+void mouse(QWidget &widget, QEvent::Type type, QPoint position, Qt::MouseButton button = Qt::NoButton)
+{
+    QMouseEvent event(type, QPointF(position), QPointF(position), button, button, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+void wheel(QWidget &widget, int angleDeltaY)
+{
+    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, angleDeltaY),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+// Leftmost and rightmost column of the pixels close to a colour inside an area (-1 if none).
+QPair<int, int> columnsNear(const QImage &image, const QRect &area, const QColor &color)
+{
+    int first = -1, last = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (near(image.pixelColor(x, y), color, 45)) {
+                first = first < 0 ? x : qMin(first, x);
+                last = qMax(last, x);
+            }
+    return {first, last};
+}
+
+// An 800 x 600 frame shown at quarter size in (50, 50, 200, 150); the centre code (402, 302)
+// puts the overlay's centre on the middle of view pixel (150, 125).
+constexpr double cx = 150.5, cy = 125.5;
+
+OverlaySettings reticle(int style, double angle, double thickness = 8)
+{
+    OverlaySettings overlay;
+    overlay.enabled = true;
+    overlay.centerX = 402;
+    overlay.centerY = 302;
+    overlay.reticleEnabled = true;
+    overlay.reticleStyle = style;
+    overlay.reticleAngle = angle;
+    overlay.reticleLength = 200;
+    overlay.reticleThickness = thickness;
+    overlay.reticleColor = Qt::white;
+    return overlay;
+}
+
+QImage paintOverlay(const OverlaySettings &overlay, QSize frameSize = QSize(800, 600))
+{
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawOverlay(painter, QRectF(50, 50, 200, 150), frameSize, overlay);
+    return image;
+}
+
+bool lit(const QImage &image, double x, double y)
+{
+    return at(image, x, y).red() > 128 || at(image, x, y).blue() > 128;
+}
+
+QString rule(const QString &sheet, const QString &selector)
+{
+    const int start = sheet.indexOf(selector + QStringLiteral(" {"));
+    return start < 0 ? QString() : sheet.mid(start, sheet.indexOf(QLatin1Char('}'), start) - start);
+}
+
+QStringList parseWarnings;
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fitRectKeepsAspectOrFallsBackTo16by9_data();
+    void fitRectKeepsAspectOrFallsBackTo16by9();
+    void scrollAxisCoversTheZoomedExcess_data();
+    void scrollAxisCoversTheZoomedExcess();
+    void wheelRequestsClampedZoomWithoutApplyingIt();
+    void dragMovesOffsetInFramePixels();
+    void scrollBarsFollowZoomAndClampTheOffset();
+    void frameRateIsCountedPerHalfSecondWindow();
+    void placeholderCardWithPromptAndOptionalPicture();
+    void framePaintsInsideFittedRectWithBadgesAndOverlay();
+    void reticleAnglesForBothStyles();
+    void overlayPenFloorCircleOrderAndClip();
+    void nightSheetReplacesTheDayColoursAndParses();
+    void nightModeSwitchesSheetAndBothPaintedWidgets();
+};
+
+void ViewTest::fitRectKeepsAspectOrFallsBackTo16by9_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRectF>("expected");
+    QTest::newRow("4:3 in wide area") << QRectF(10, 20, 1600, 900) << QSize(4000, 3000) << QRectF(210, 20, 1200, 900);
+    QTest::newRow("wide in tall area") << QRectF(0, 0, 400, 1000) << QSize(1600, 900) << QRectF(0, 387.5, 400, 225);
+    QTest::newRow("1x1") << QRectF(0, 0, 300, 200) << QSize(1, 1) << QRectF(50, 0, 200, 200);
+    QTest::newRow("null") << QRectF(0, 0, 1600, 1600) << QSize() << QRectF(0, 350, 1600, 900);
+    QTest::newRow("zero height") << QRectF(0, 0, 1600, 1600) << QSize(640, 0) << QRectF(0, 350, 1600, 900);
+    QTest::newRow("negative") << QRectF(0, 0, 1600, 1600) << QSize(-5, 10) << QRectF(0, 350, 1600, 900);
+}
+
+void ViewTest::fitRectKeepsAspectOrFallsBackTo16by9()
+{
+    QFETCH(QRectF, area);
+    QFETCH(QSize, size);
+    QFETCH(QRectF, expected);
+    QCOMPARE(fitRect(area, size), expected);
+}
+
+void ViewTest::scrollAxisCoversTheZoomedExcess_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("range");
+    QTest::newRow("960 at 2x") << 960 << 2.0 << 960;
+    QTest::newRow("not zoomed") << 960 << 1.0 << 0;
+    QTest::newRow("odd excess rounds half away from zero") << 1001 << 1.5 << 501;
+    QTest::newRow("one pixel has no excess") << 1 << 1.02 << 0;
+}
+
+void ViewTest::scrollAxisCoversTheZoomedExcess()
+{
+    QFETCH(int, length);
+    QFETCH(double, zoom);
+    QFETCH(int, range);
+    const ScrollAxis axis = scrollAxis(length, zoom);
+    QCOMPARE(axis.range, range);
+    QCOMPARE(clampToAxis(1e6, axis), range * 0.5);
+    QCOMPARE(clampToAxis(-1e6, axis), -range * 0.5);
+    QCOMPARE(scrollValue(-range * 0.5, axis), 0);
+    QCOMPARE(scrollValue(range * 0.5, axis), range);
+}
+
+void ViewTest::wheelRequestsClampedZoomWithoutApplyingIt()
+{
+    ImageView view;
+    QSignalSpy spy(&view, &ImageView::zoomRequested);
+    view.setZoom(7.5);
+    wheel(view, 120);
+    view.setZoom(2.0);
+    wheel(view, 120);
+    view.setZoom(1.05);
+    wheel(view, -120);
+    wheel(view, 0);
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(spy.at(0).at(0).toDouble(), 8.0);
+    QCOMPARE(spy.at(1).at(0).toDouble(), 2.3);
+    QCOMPARE(spy.at(2).at(0).toDouble(), 1.0);
+    QCOMPARE(spy.at(3).at(0).toDouble(), 1.0);
+    QCOMPARE(view.zoomFactor(), 1.05);
+    view.setZoom(0.2);
+    QCOMPARE(view.zoomFactor(), 1.0);
+    view.setZoom(40.0);
+    QCOMPARE(view.zoomFactor(), 8.0);
+}
+
+void ViewTest::dragMovesOffsetInFramePixels()
+{
+    ImageView view;
+    view.resize(viewSize);
+    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, QPoint(150, 150));
+    mouse(view, QEvent::MouseButtonRelease, QPoint(150, 150), Qt::LeftButton);
+    QCOMPARE(view.panOffset(), QPointF(0, 0));
+
+    view.setFrame(solid(1280, 720, Qt::gray));
+    QSignalSpy spy(&view, &ImageView::offsetChanged);
+    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, QPoint(110, 95));
+    mouse(view, QEvent::MouseMove, QPoint(111, 95));
+    // Two frame pixels per view pixel; the picture follows the hand.
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.last().at(0).toPointF(), QPointF(-22, 10));
+
+    mouse(view, QEvent::MouseButtonRelease, QPoint(111, 95), Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, QPoint(200, 200));
+    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
+    mouse(view, QEvent::MouseMove, QPoint(300, 300));
+    QCOMPARE(spy.count(), 2);
+}
+
+void ViewTest::scrollBarsFollowZoomAndClampTheOffset()
+{
+    ImageView view;
+    view.resize(viewSize);
+    QScrollBar *horizontal = nullptr, *vertical = nullptr;
+    for (QScrollBar *bar : view.findChildren<QScrollBar *>())
+        (bar->orientation() == Qt::Horizontal ? horizontal : vertical) = bar;
+    QVERIFY(horizontal && vertical);
+    QSignalSpy spy(&view, &ImageView::offsetChanged);
+
+    view.setZoom(1.02);
+    QVERIFY(horizontal->isHidden());
+    view.setFrame(solid(960, 540, Qt::gray));
+    QVERIFY(!horizontal->isHidden() && !vertical->isHidden());
+    view.setZoom(1.01);
+    QVERIFY(horizontal->isHidden() && vertical->isHidden());
+
+    // Unzoomed the drag is unbounded; zooming in clamps and reports the offset once.
+    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, QPoint(500, 100));
+    mouse(view, QEvent::MouseButtonRelease, QPoint(500, 100), Qt::LeftButton);
+    QCOMPARE(view.panOffset(), QPointF(-600, 0));
+    spy.clear();
+    view.setZoom(2.0);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(view.panOffset(), QPointF(-480, 0));
+    QCOMPARE(horizontal->maximum(), 960);
+    QCOMPARE(horizontal->pageStep(), 960);
+    QCOMPARE(horizontal->value(), 0);
+    QCOMPARE(vertical->value(), 270);
+    QCOMPARE(horizontal->geometry(), QRect(34, 367, 605, 11));
+    QCOMPARE(scrollBarGeometry(QRectF(0.4, 0.6, 30, 12)).horizontal, QRect(8, -6, 20, 11));
+
+    horizontal->setValue(720);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(view.panOffset(), QPointF(240, 0));
+
+    // Values the view writes itself are not taken for operator moves.
+    view.setZoom(1.5);
+    view.setFrame(solid(960, 540, Qt::gray));
+    QCOMPARE(horizontal->value(), 480);
+    QCOMPARE(vertical->value(), 135);
+    QCOMPARE(spy.count(), 2);
+
+    view.clearFrame();
+    QVERIFY(horizontal->isHidden());
+    QCOMPARE(view.panOffset(), QPointF(240, 0));
+    QCOMPARE(view.zoomFactor(), 1.5);
+}
+
+void ViewTest::frameRateIsCountedPerHalfSecondWindow()
+{
+    ImageView view;
+    qint64 now = 1000;
+    view.setClock([&now] { return now; });
+    const QImage frame = solid(16, 9, Qt::gray);
+
+    for (int i = 0; i < 25; ++i, now += 20)
+        view.setFrame(frame);
+    QCOMPARE(view.framesPerSecond(), 0.0);
+    view.setFrame(frame);
+    QCOMPARE(view.framesPerSecond(), 52.0);
+    for (int i = 0; i < 25; ++i) {
+        now += 20;
+        view.setFrame(frame);
+    }
+    QCOMPARE(view.framesPerSecond(), 50.0);
+
+    // After a clear the next frame opens a fresh window, however long the pause was.
+    view.clearFrame();
+    QCOMPARE(view.framesPerSecond(), 0.0);
+    now += 60000;
+    view.setFrame(frame);
+    now += 333;
+    view.setFrame(frame);
+    QCOMPARE(view.framesPerSecond(), 0.0);
+    now += 333;
+    view.setFrame(frame);
+    QCOMPARE(view.framesPerSecond(), 3000.0 / 666);
+}
+
+void ViewTest::placeholderCardWithPromptAndOptionalPicture()
+{
+    ImageView plain;
+    plain.resize(viewSize);
+    // Card (10, 17, 672, 378); panel 12 px inside it; the title sits at the panel's bottom right.
+    const QRect titleArea(48, 309, 597, 30);
+    const QImage day = render(plain);
+    QVERIFY(near(at(day, 346, 206), Qt::white, 2));
+    QVERIFY(near(at(day, 30, 17), QColor(36, 215, 255), 60));
+    const auto [first, last] = columnsNear(day, titleArea, QColor(0, 112, 140));
+    QVERIFY2(last > titleArea.right() - 12 && first > titleArea.left() + 100, "title not right-aligned");
+    plain.setProperty("nightMode", true);
+    const QImage night = render(plain);
+    QVERIFY(near(at(night, 346, 206), QColor(29, 7, 14), 2));
+    QVERIFY(columnsNear(night, titleArea, QColor(255, 245, 248)).first > 0);
+
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    QVERIFY(appDir.mkpath(QStringLiteral("assets")));
+    const QString path = appDir.filePath(QStringLiteral("assets/vesk-background.jpg"));
+    QVERIFY(solid(160, 90, QColor(100, 100, 100)).save(path, "JPEG", 95));
+    ImageView pictured;
+    QFile::remove(path);
+    appDir.rmdir(QStringLiteral("assets"));
+    pictured.resize(viewSize);
+    QVERIFY(near(at(render(pictured), 346, 206), QColor(100, 100, 100), 3));
+    pictured.setProperty("nightMode", true);
+    QVERIFY(near(at(render(pictured), 346, 206), QColor(162, 149, 153), 3));
+}
+
+void ViewTest::framePaintsInsideFittedRectWithBadgesAndOverlay()
+{
+    ImageView view;
+    view.resize(viewSize);
+    // A 4:3 frame in the 640 x 360 area is shown at (106, 26, 480, 360).
+    view.setFrame(solid(400, 300, Qt::green));
+    QImage image = render(view);
+    for (QPoint inside : {QPoint(346, 206), QPoint(108, 206), QPoint(584, 380), QPoint(172, 70)})
+        QVERIFY(near(at(image, inside.x(), inside.y()), Qt::green, 2));
+    QVERIFY(!near(at(image, 102, 206), Qt::green, 60) && !near(at(image, 590, 206), Qt::green, 60));
+    // Dark plates 10 px inside the picture's top corners, with light text.
+    for (const QRect &badge : {QRect(116, 36, 112, 28), QRect(464, 36, 112, 28)}) {
+        QVERIFY(at(image, badge.left() + 4, badge.center().y()).green() < 110);
+        QVERIFY(columnsNear(image, badge, QColor(207, 244, 255)).first > 0);
+    }
+
+    OverlaySettings overlay;
+    overlay.enabled = true;
+    overlay.centerX = 960;
+    overlay.centerY = 540;
+    overlay.circles[1] = {true, 200, 4, Qt::blue};
+    overlay.reticleEnabled = true;
+    overlay.reticleLength = 100;
+    overlay.reticleThickness = 6;
+    overlay.reticleColor = Qt::red;
+    view.setOverlay(overlay);
+    view.setFrame(solid(1280, 720, Qt::black));
+    // Half scale: the centre lands at (26 + 480, 26 + 270), lengths are halved.
+    image = render(view);
+    QVERIFY(near(at(image, 506, 326), Qt::red, 10) && near(at(image, 536, 296), Qt::red, 10));
+    QVERIFY(near(at(image, 406, 296), Qt::blue, 10) && near(at(image, 506, 196), Qt::blue, 10));
+    QVERIFY(near(at(image, 536, 326), Qt::black, 10) && near(at(image, 586, 296), Qt::black, 10));
+    view.clearFrame();
+    QVERIFY(!view.overlaySettings().enabled);
+}
+
+void ViewTest::reticleAnglesForBothStyles()
+{
+    // Arms are 50 view px long; probe 30 px out from the centre.
+    const double d = 30, diagonal = d / std::sqrt(2.0);
+    const QImage cross90 = paintOverlay(reticle(Cross, 90));
+    QVERIFY(lit(cross90, cx, cy + d) && lit(cross90, cx, cy - d) && lit(cross90, cx + d, cy));
+    QVERIFY(!lit(cross90, cx, cy + 60) && !lit(cross90, cx + diagonal, cy + diagonal));
+    const QImage cross45 = paintOverlay(reticle(Cross, 45));
+    QVERIFY(lit(cross45, cx + diagonal, cy + diagonal) && lit(cross45, cx - diagonal, cy + diagonal));
+    QVERIFY(!lit(cross45, cx + d, cy));
+
+    // The first vane points down at 0 degrees; growing angles turn counter-clockwise.
+    const QImage vanes0 = paintOverlay(reticle(ThreeVane, 0));
+    QVERIFY(lit(vanes0, cx, cy + d) && !lit(vanes0, cx, cy - d));
+    QVERIFY(lit(vanes0, cx + d * 0.866, cy - d * 0.5) && lit(vanes0, cx - d * 0.866, cy - d * 0.5));
+    for (int style : {int(ThreeVane), 5}) {
+        const QImage vanes90 = paintOverlay(reticle(style, 90));
+        QVERIFY(lit(vanes90, cx + d, cy) && !lit(vanes90, cx - d, cy) && !lit(vanes90, cx, cy + d));
+        QVERIFY(lit(vanes90, cx - d * 0.5, cy - d * 0.866));
+    }
+}
+
+void ViewTest::overlayPenFloorCircleOrderAndClip()
+{
+    // At quarter scale thickness 8 is 2 px; thickness 2 would be 0.5 px but stays 1 px.
+    const auto inkAcrossArm = [](const QImage &image) {
+        double sum = 0;
+        for (int x = 140; x <= 160; ++x)
+            sum += qRed(image.pixel(x, int(cy) + 30)) / 255.0;
+        return sum;
+    };
+    QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 8))) - 2.0) < 0.2);
+    QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 2))) - 1.0) < 0.2);
+
+    OverlaySettings overlay = reticle(Cross, 0);
+    overlay.circles[0] = {true, 160, 8, Qt::blue};
+    overlay.circles[2] = {false, 80, 8, Qt::green};
+    QImage image = paintOverlay(overlay);
+    // Radius 160 frame px is 40 view px, unfilled; the reticle lies on top where they cross.
+    QVERIFY(near(at(image, cx + 28, cy - 28), Qt::blue, 40));
+    QVERIFY(!lit(image, cx + 20, cy - 20) && !lit(image, cx + 14, cy - 14));
+    QVERIFY(near(at(image, cx, cy + 40), Qt::white, 10));
+
+    // Centred 5 px inside the picture's right edge: everything beyond the picture is cut.
+    overlay.centerX = 780;
+    overlay.reticleLength = 2000;
+    image = paintOverlay(overlay);
+    QVERIFY(lit(image, 248, cy) && lit(image, 245, 52) && lit(image, 245 - 30, cy));
+    for (int x = 251; x < 400; ++x)
+        QVERIFY(!lit(image, x, cy) && !lit(image, x, cy - 15));
+    for (int y : {0, 48, 202, 299})
+        QVERIFY(!lit(image, 245, y));
+
+    const QImage blank = paintOverlay(OverlaySettings());
+    QCOMPARE(paintOverlay(overlay, QSize(0, 600)), blank);
+    QCOMPARE(paintOverlay(overlay, QSize(800, 0)), blank);
+    overlay.enabled = false;
+    QCOMPARE(paintOverlay(overlay), blank);
+}
+
+void ViewTest::nightSheetReplacesTheDayColoursAndParses()
+{
+    const QString day = buildStyleSheet(false);
+    const QString night = buildStyleSheet(true);
+    QVERIFY(!day.contains(QLatin1Char('%')) && !night.contains(QLatin1Char('%')));
+    QVERIFY(rule(day, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("color: #009fc5;")));
+    QVERIFY(rule(day, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("background: #f7fafc;")));
+    QVERIFY(rule(day, QStringLiteral("QLabel#StatusPill")).contains(QStringLiteral("background: #e3f5fa;")));
+    QVERIFY(rule(night, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("background: #1a090e;")));
+    QVERIFY(rule(night, QStringLiteral("QLabel#StatusPill")).contains(QStringLiteral("background: #35131d;")));
+
+    for (const char *dayText : {"#1d3442", "rgba(248, 250, 252, 245)", "#c3d2db", "#163343",
+                                "rgba(255, 255, 255, 245)", "#c7d6df", "#365261", "#17313f",
+                                "#b9cbd5", "#96a5ad", "#edf1f3", "#d5dfe4", "#9db9c8", "#aec4d0",
+                                "#234353", "#d7edf3", "#294958", "#9eb7c4", "#d8e4ea", "#eefbff",
+                                "#edf2f4", "#aabdc7", "#17b5d8", "background: #ffffff"}) {
+        QVERIFY2(day.contains(QLatin1String(dayText)), dayText);
+        QVERIFY2(!night.contains(QLatin1String(dayText)), dayText);
+    }
+    const QString valueLabel = rule(night, QStringLiteral("QLabel#ValueLabel"));
+    QVERIFY(valueLabel.contains(QStringLiteral("color: #ffffff;")));
+    QVERIFY(valueLabel.contains(QStringLiteral("background: #260b14;")));
+    QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton")).contains(QStringLiteral("color: #ffffff;")));
+    QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton:hover")).contains(QStringLiteral("#e96780")));
+    QVERIFY(rule(night, QStringLiteral("QMessageBox")).contains(QStringLiteral("#f7fafc")));
+
+    for (const QString &sheet : {day, night}) {
+        QWidget root;
+        auto *layout = new QVBoxLayout(&root);
+        for (QWidget *child : std::initializer_list<QWidget *>{
+                 new QLabel, new QPushButton, new QCheckBox, new QComboBox, new QSlider(Qt::Horizontal)})
+            layout->addWidget(child);
+        parseWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
+        root.setStyleSheet(sheet);
+        for (QWidget *child : root.findChildren<QWidget *>())
+            child->ensurePolished();
+        qInstallMessageHandler(previous);
+        QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+    }
+}
+
+void ViewTest::nightModeSwitchesSheetAndBothPaintedWidgets()
+{
+    MainWindow window(std::make_unique<FakeCameraPlatform>());
+    MainWindowTestAccess access(window);
+    const QString daySheet = qApp->styleSheet();
+    QCOMPARE(daySheet, buildStyleSheet(false));
+    QWidget *root = window.centralWidget();
+    ImageView *view = access.imageView();
+    view->resize(viewSize);
+    // Rendering lays the window out first, so corners are taken from the picture.
+    const auto renderRoot = [root] {
+        QImage image(root->size(), QImage::Format_RGB32);
+        root->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        return image;
+    };
+    QImage background = renderRoot();
+    QVERIFY(near(background.pixelColor(0, 0), QColor(250, 250, 250), 1));
+
+    access.setNightMode(true);
+    QCOMPARE(qApp->styleSheet(), buildStyleSheet(true));
+    QVERIFY(root->property("nightMode").toBool() && view->property("nightMode").toBool());
+    background = renderRoot();
+    const QPoint last(background.width() - 1, background.height() - 1);
+    QVERIFY(near(background.pixelColor(0, 0), QColor(18, 5, 9), 2));
+    QVERIFY(near(background.pixelColor(last * 0.48), QColor(38, 9, 17), 2));
+    QVERIFY(near(background.pixelColor(last), QColor(15, 4, 8), 2));
+    QVERIFY(near(at(render(*view), 346, 206), QColor(29, 7, 14), 2));
+
+    access.setNightMode(false);
+    QCOMPARE(qApp->styleSheet(), daySheet);
+    QVERIFY(!view->property("nightMode").toBool());
+    QVERIFY(near(at(render(*view), 346, 206), Qt::white, 2));
+}
+
+QTEST_MAIN(ViewTest)
+#include "view_test.moc"

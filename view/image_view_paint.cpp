@@ -1,0 +1,104 @@
+#include "view/image_view.h"
+
+#include "app/ui_language.h"
+#include "view/overlay_painter.h"
+#include "view/view_geometry.h"
+#include "view/viewport_frame.h"
+
+#include <QPainter>
+
+namespace {
+
+void drawBadge(QPainter &painter, const QRectF &badge, const QString &text)
+{
+    painter.setPen(QPen(QBrush(QColor(36, 215, 255, 110)), 1));
+    painter.setBrush(QColor(5, 16, 27, 180));
+    painter.drawRoundedRect(badge, 6, 6);
+    painter.setPen(QPen(QBrush(QColor(207, 244, 255)), 1));
+    painter.drawText(badge, Qt::AlignCenter, text);
+}
+
+QFont sizedFont(const QFont &base, int pointSize, int weight)
+{
+    QFont font = base;
+    font.setPointSize(pointSize);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
+
+} // namespace
+
+void ImageView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), QColor(255, 255, 255, 18));
+    if (frame.isNull())
+        paintPlaceholder(painter);
+    else
+        paintLivePicture(painter);
+}
+
+void ImageView::paintPlaceholder(QPainter &painter)
+{
+    const bool night = property("nightMode").toBool();
+    const QRectF card = fitRect(QRectF(rect().adjusted(10, 10, -10, -10)), QSize(16, 9));
+    const QRectF panel = card.adjusted(12, 12, -12, -12);
+    painter.fillRect(panel, night ? QColor(29, 7, 14) : QColor(255, 255, 255));
+
+    const QPixmap &picture = night && !nightBackground.isNull() ? nightBackground : background;
+    if (!picture.isNull()) {
+        // Letterboxed, never cropped: the whole picture stays visible at any view shape.
+        const QSizeF size = QSizeF(picture.size()).scaled(panel.size(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(), size);
+        target.moveCenter(panel.center());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(target.toRect(), picture);
+    }
+
+    drawViewportFrame(painter, card);
+
+    const QRectF textArea = panel.adjusted(26, 20, -26, -20);
+    const QRectF titleRect(textArea.left(), textArea.bottom() - 54, textArea.width(), 30);
+    const QRectF subtitleRect(textArea.left(), textArea.bottom() - 25, textArea.width(), 22);
+
+    painter.setPen(night ? QColor(255, 245, 248) : QColor(0, 112, 140));
+    painter.setFont(sizedFont(painter.font(), 15, QFont::Bold));
+    painter.drawText(titleRect, Qt::AlignRight | Qt::AlignVCenter,
+                     pickText(QStringLiteral("Waiting for camera signal"),
+                              QStringLiteral("等待攝影機訊號"), QStringLiteral("等待摄像头信号")));
+
+    painter.setPen(night ? QColor(220, 190, 199) : QColor(83, 111, 124));
+    painter.setFont(sizedFont(painter.font(), 10, QFont::Normal));
+    painter.drawText(subtitleRect, Qt::AlignRight | Qt::AlignVCenter,
+                     pickText(QStringLiteral("Open the camera to display the live calibration view"),
+                              QStringLiteral("開啟攝影機後將顯示即時校準畫面"),
+                              QStringLiteral("打开摄像头后将显示实时校准画面")));
+}
+
+void ImageView::paintLivePicture(QPainter &painter)
+{
+    const QRectF r = imageRect();
+    const QRectF outer = r.adjusted(-16, -16, 16, 16);
+
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(r, frame);
+
+    drawOverlay(painter, r, frame.size(), overlay);
+
+    painter.setPen(QPen(QBrush(QColor(36, 215, 255, 150)), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+
+    drawViewportFrame(painter, outer);
+
+    const QRectF zoomBadge(r.left() + 10, r.top() + 10, 112, 28);
+    const QRectF fpsBadge(r.right() - 112 - 10, r.top() + 10, 112, 28);
+    const double fps = frameRate.framesPerSecond();
+    drawBadge(painter, zoomBadge,
+              pickText(QStringLiteral("Zoom %1x"), QStringLiteral("縮放 %1x"), QStringLiteral("缩放 %1x"))
+                  .arg(QString::number(zoom, 'f', 1)));
+    drawBadge(painter, fpsBadge,
+              fps > 0 ? QStringLiteral("FPS %1").arg(QString::number(fps, 'f', 1))
+                      : QStringLiteral("FPS --"));
+}

@@ -1,0 +1,92 @@
+#include "view/view_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+double roundHalfAwayFromZero(double value)
+{
+    return std::trunc(value >= 0.0 ? value + 0.5 : value - 0.5);
+}
+
+int roundToInt(double value)
+{
+    return static_cast<int>(roundHalfAwayFromZero(value));
+}
+
+QRectF fitRect(const QRectF &area, const QSize &size)
+{
+    const double aspect = size.isValid() && size.height() > 0
+                              ? static_cast<double>(size.width()) / size.height()
+                              : 1.7777777777777777;
+    double width = area.width();
+    double height = width / aspect;
+    if (height > area.height()) {
+        height = area.height();
+        width = height * aspect;
+    }
+    return QRectF(area.left() + (area.width() - width) * 0.5,
+                  area.top() + (area.height() - height) * 0.5, width, height);
+}
+
+QRectF imageRectIn(const QRect &viewRect, const QSize &frameSize)
+{
+    return fitRect(QRectF(viewRect.adjusted(26, 26, -26, -26)), frameSize);
+}
+
+double clampZoom(double zoom)
+{
+    return std::clamp(zoom, minimumZoom, maximumZoom);
+}
+
+double wheelZoom(double currentZoom, int angleDeltaY)
+{
+    const double factor = angleDeltaY > 0 ? 1.15 : 0.8695652173913044;
+    return clampZoom(currentZoom * factor);
+}
+
+QPointF dragScale(const QSize &frameSize, const QRectF &imageRect)
+{
+    return QPointF(imageRect.width() > 0.0 ? frameSize.width() / imageRect.width() : 1.0,
+                   imageRect.height() > 0.0 ? frameSize.height() / imageRect.height() : 1.0);
+}
+
+bool scrollBarsActive(bool hasFrame, double zoom)
+{
+    return hasFrame && zoom > 1.01;
+}
+
+ScrollAxis scrollAxis(int frameLength, double zoom)
+{
+    const int zoomed = roundToInt(frameLength * zoom);
+    const int extra = zoomed - frameLength;
+    ScrollAxis axis;
+    axis.range = std::max(extra, 0);
+    axis.upper = axis.range * 0.5;
+    axis.lower = extra > 0 ? (frameLength - zoomed) * 0.5 : 0.0;
+    return axis;
+}
+
+double clampToAxis(double offset, const ScrollAxis &axis)
+{
+    return std::clamp(offset, axis.lower, axis.upper);
+}
+
+int scrollValue(double offset, const ScrollAxis &axis)
+{
+    return roundToInt(axis.upper + offset);
+}
+
+double offsetFromScrollValue(int value, int maximum)
+{
+    return value - maximum * 0.5;
+}
+
+ScrollBarGeometry scrollBarGeometry(const QRectF &r)
+{
+    ScrollBarGeometry g;
+    g.horizontal = QRect(roundToInt(r.left() + 8), roundToInt(r.bottom() - 19),
+                         roundToInt(std::max(r.width() - 35, 20.0)), 11);
+    g.vertical = QRect(roundToInt(r.right() - 19), roundToInt(r.top() + 8), 11,
+                       roundToInt(std::max(r.height() - 35, 20.0)));
+    return g;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+
+// Pure geometry of the image view: no widget state, so every rule can be checked with tables.
+
+constexpr double minimumZoom = 1.0;
+constexpr double maximumZoom = 8.0;
+
+// Half away from zero, the rounding every integer result of the view uses.
+double roundHalfAwayFromZero(double value);
+int roundToInt(double value);
+
+// Largest rectangle of the size's aspect ratio centred in the area; 16:9 for unusable sizes.
+QRectF fitRect(const QRectF &area, const QSize &size);
+
+// Where a frame of the given size is shown inside a view of the given rectangle.
+QRectF imageRectIn(const QRect &viewRect, const QSize &frameSize);
+
+double clampZoom(double zoom);
+
+// Zoom after one wheel event; any delta that is not upward zooms out.
+double wheelZoom(double currentZoom, int angleDeltaY);
+
+// Camera-frame pixels per view pixel of a drag over the shown picture.
+QPointF dragScale(const QSize &frameSize, const QRectF &imageRect);
+
+// The scroll bars and pan clamping only apply to a zoomed frame.
+bool scrollBarsActive(bool hasFrame, double zoom);
+
+// One axis of the zoomed picture: bar range and the interval the pan offset may take.
+struct ScrollAxis {
+    int range = 0;
+    double lower = 0.0;
+    double upper = 0.0;
+};
+
+ScrollAxis scrollAxis(int frameLength, double zoom);
+double clampToAxis(double offset, const ScrollAxis &axis);
+int scrollValue(double offset, const ScrollAxis &axis);
+double offsetFromScrollValue(int value, int maximum);
+
+struct ScrollBarGeometry {
+    QRect horizontal;
+    QRect vertical;
+};
+
+// The slim bars sit inside the picture's bottom and right edges and never shrink below 20 px.
+ScrollBarGeometry scrollBarGeometry(const QRectF &imageRect);
