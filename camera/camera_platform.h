@@ -52,5 +52,8 @@ public:
     virtual double autoExposureValue(bool on) const = 0;
 };
 
-// The real platform of the build's operating system.
+// The camera stack of the build's operating system.
+std::unique_ptr<CameraPlatform> createSystemCameraPlatform();
+
+// The system's stack, plus the synthetic camera when VESK_DEMO_CAMERA is set.
 std::unique_ptr<CameraPlatform> createDefaultCameraPlatform();

@@ -1,0 +1,45 @@
+#include "camera/demo_camera_platform.h"
+
+#include "camera/demo_video_capture.h"
+
+DemoCameraPlatform::DemoCameraPlatform(std::unique_ptr<CameraPlatform> systemPlatform, DemoCameraConfig config)
+    : system(std::move(systemPlatform)), state(std::make_shared<DemoCameraState>(std::move(config)))
+{
+}
+
+DemoCameraPlatform::~DemoCameraPlatform() = default;
+
+std::vector<VideoInput> DemoCameraPlatform::listVideoInputs()
+{
+    std::vector<VideoInput> devices = system->listVideoInputs();
+    if (state->isPluggedIn())
+        devices.push_back({DemoVideoCapture::deviceIndex, state->config.name});
+    return devices;
+}
+
+std::optional<ReportedRanges> DemoCameraPlatform::queryRanges(const VideoInput &device)
+{
+    if (device.index != DemoVideoCapture::deviceIndex)
+        return system->queryRanges(device);
+    ReportedRanges ranges;
+    ranges.brightness = ReportedRange{1, 64, 32};
+    ranges.focus = ReportedRange{0, 1023, 536};
+    ranges.gain = ReportedRange{0, 15, 0};
+    ranges.exposure = ReportedRange{-13, -1, -7};
+    return ranges;
+}
+
+std::unique_ptr<cv::VideoCapture> DemoCameraPlatform::createCapture()
+{
+    return std::make_unique<DemoVideoCapture>(state, system->createCapture());
+}
+
+int DemoCameraPlatform::captureApi() const
+{
+    return system->captureApi();
+}
+
+double DemoCameraPlatform::autoExposureValue(bool on) const
+{
+    return system->autoExposureValue(on);
+}

@@ -1,0 +1,147 @@
+#include "camera/demo_pattern.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+#include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+QImage wrap(cv::Mat &frame)
+{
+    return QImage(frame.data, frame.cols, frame.rows, static_cast<qsizetype>(frame.step[0]),
+                  QImage::Format_BGR888);
+}
+
+void drawGrid(QPainter &painter, int width, int height)
+{
+    for (int x = 0; x < width; x += 100) {
+        painter.setPen(QPen(x % 500 == 0 ? QColor(110, 130, 140) : QColor(60, 72, 80), x % 500 == 0 ? 3 : 1));
+        painter.drawLine(x, 0, x, height);
+    }
+    for (int y = 0; y < height; y += 100) {
+        painter.setPen(QPen(y % 500 == 0 ? QColor(110, 130, 140) : QColor(60, 72, 80), y % 500 == 0 ? 3 : 1));
+        painter.drawLine(0, y, width, y);
+    }
+}
+
+void drawRings(QPainter &painter, QPointF centre, int radiusLimit)
+{
+    painter.setBrush(Qt::NoBrush);
+    for (int r = 125, i = 0; r < radiusLimit; r += 125, ++i) {
+        painter.setPen(QPen(i % 2 ? QColor(230, 235, 240) : QColor(40, 190, 230), i % 4 == 3 ? 8 : 4));
+        painter.drawEllipse(centre, r, r);
+    }
+    painter.setPen(QPen(QColor(255, 255, 255), 3));
+    painter.drawLine(centre + QPointF(-60, 0), centre + QPointF(60, 0));
+    painter.drawLine(centre + QPointF(0, -60), centre + QPointF(0, 60));
+}
+
+void drawLabels(QPainter &painter, int width, int height, const QString &label)
+{
+    QFont font = painter.font();
+    font.setPixelSize(std::max(24, height / 60));
+    painter.setFont(font);
+    painter.setPen(QColor(200, 215, 225));
+    for (int x = 500; x < width; x += 500)
+        painter.drawText(x + 10, font.pixelSize() + 10, QString::number(x));
+    for (int y = 500; y < height; y += 500)
+        painter.drawText(10, y - 10, QString::number(y));
+    font.setPixelSize(std::max(32, height / 30));
+    painter.setFont(font);
+    painter.drawText(QRect(0, height - 3 * font.pixelSize(), width - 40, 2 * font.pixelSize()),
+                     Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("%1  %2 x %3  demo").arg(label).arg(width).arg(height));
+}
+
+// Seven-segment digits need no font, so the capture thread never touches the font system.
+void drawSegmentDigit(QPainter &painter, QPoint origin, int height, int digit)
+{
+    static const int segments[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
+    const int w = height / 2;
+    const int h = height / 2;
+    const int t = std::max(2, height / 10);
+    const QRect bars[7] = {
+        {origin.x(), origin.y(), w, t},              // top
+        {origin.x() + w - t, origin.y(), t, h},      // upper right
+        {origin.x() + w - t, origin.y() + h, t, h},  // lower right
+        {origin.x(), origin.y() + 2 * h - t, w, t},  // bottom
+        {origin.x(), origin.y() + h, t, h},          // lower left
+        {origin.x(), origin.y(), t, h},              // upper left
+        {origin.x(), origin.y() + h - t / 2, w, t},  // middle
+    };
+    for (int i = 0; i < 7; ++i) {
+        if (segments[digit] & (1 << i))
+            painter.fillRect(bars[i], QColor(255, 255, 255));
+    }
+}
+
+} // namespace
+
+void renderCalibrationTarget(cv::Mat &target, int width, int height, const QString &label)
+{
+    // Painting into the raster engine's native format and converting once is many times
+    // faster than painting into 24-bit pixels directly.
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(24, 28, 34));
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        drawGrid(painter, width, height);
+        drawRings(painter, QPointF(width / 2.0, height / 2.0), std::min(width, height) / 2);
+        drawLabels(painter, width, height, label);
+    }
+    image.convertTo(QImage::Format_BGR888);
+    target.create(height, width, CV_8UC3);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(target.ptr(y), image.constScanLine(y), static_cast<std::size_t>(width) * 3);
+}
+
+cv::Mat exposureTable(const DemoPictureSettings &settings)
+{
+    const double factor = std::pow(2.0, (settings.exposure + 7) / 2.0) * (1.0 + settings.gain / 8.0);
+    const double offset = (settings.brightness - 32) * 3.0;
+    cv::Mat table(1, 256, CV_8U);
+    for (int i = 0; i < 256; ++i)
+        table.at<uchar>(i) = cv::saturate_cast<uchar>(i * factor + offset);
+    return table;
+}
+
+void stampFrame(cv::Mat &frame, std::uint64_t sequence, double framesPerSecond)
+{
+    QImage image = wrap(frame);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // One turn every four seconds, so a dropped frame shows as a jump.
+    const double turn = 2.0 * M_PI * static_cast<double>(sequence) / (4.0 * framesPerSecond);
+    const double radius = std::min(frame.cols, frame.rows) * 0.3;
+    const QPointF centre(frame.cols / 2.0 + radius * std::sin(turn), frame.rows / 2.0 - radius * std::cos(turn));
+    painter.setPen(QPen(QColor(20, 20, 20), 4));
+    painter.setBrush(QColor(255, 120, 40));
+    painter.drawEllipse(centre, 40, 40);
+
+    const int digitHeight = std::max(24, frame.rows / 40);
+    const QString digits = QString::number(sequence);
+    const QRect box(40, 40, (digits.size() + 1) * digitHeight * 2 / 3, digitHeight * 3 / 2);
+    painter.fillRect(box, QColor(0, 0, 0, 170));
+    for (int i = 0; i < digits.size(); ++i) {
+        const QPoint origin(box.left() + digitHeight / 3 + i * digitHeight * 2 / 3, box.top() + digitHeight / 4);
+        drawSegmentDigit(painter, origin, digitHeight, digits[i].digitValue());
+    }
+    painter.end();
+
+    std::memcpy(frame.data, &sequence, sizeof sequence);
+}
+
+std::uint64_t readFrameSequence(const std::uint8_t *topRow)
+{
+    std::uint64_t sequence = 0;
+    std::memcpy(&sequence, topRow, sizeof sequence);
+    return sequence;
+}

@@ -1,0 +1,205 @@
+#include "camera/demo_video_capture.h"
+
+#include <opencv2/core.hpp>
+
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The picture comes back by itself after an unplug, so the demo can show re-plugging too.
+constexpr auto unplugDuration = std::chrono::seconds(5);
+
+} // namespace
+
+bool DemoCameraState::isPluggedIn() const
+{
+    return Clock::now().time_since_epoch().count() >= unpluggedUntil.load();
+}
+
+void DemoCameraState::unplugForAWhile()
+{
+    unpluggedUntil.store((Clock::now() + unplugDuration).time_since_epoch().count());
+}
+
+cv::Mat DemoCameraState::calibrationTarget(int width, int height)
+{
+    std::lock_guard<std::mutex> lock(targetMutex);
+    if (target.cols != width || target.rows != height)
+        renderCalibrationTarget(target, width, height, config.name);
+    return target;
+}
+
+DemoVideoCapture::DemoVideoCapture(std::shared_ptr<DemoCameraState> demoState,
+                                   std::unique_ptr<cv::VideoCapture> systemCapture)
+    : state(std::move(demoState)), system(std::move(systemCapture))
+{
+}
+
+DemoVideoCapture::~DemoVideoCapture() = default;
+
+bool DemoVideoCapture::open(int index, int apiPreference)
+{
+    return open(index, apiPreference, {});
+}
+
+bool DemoVideoCapture::open(int index, int apiPreference, const std::vector<int> &params)
+{
+    release();
+    if (index != deviceIndex)
+        return system->open(index, apiPreference, params);
+    if (!state->isPluggedIn())
+        return false;
+
+    int wantedWidth = 4000;
+    int wantedHeight = 3000;
+    for (std::size_t i = 0; i + 1 < params.size(); i += 2) {
+        if (params[i] == cv::CAP_PROP_FRAME_WIDTH)
+            wantedWidth = params[i + 1];
+        else if (params[i] == cv::CAP_PROP_FRAME_HEIGHT)
+            wantedHeight = params[i + 1];
+    }
+    if (wantedWidth < 16 || wantedHeight < 16 || wantedWidth > 8192 || wantedHeight > 8192)
+        return false;
+
+    width = wantedWidth;
+    height = wantedHeight;
+    // The picture is drawn by the first read, on the capture thread, not here on the caller's.
+    target.release();
+    {
+        std::lock_guard<std::mutex> lock(settingsMutex);
+        picture = DemoPictureSettings{};
+        pictureChanged = true;
+        properties.clear();
+    }
+    sequence = 0;
+    nextFrameDue = Clock::now();
+    demoOpen = true;
+    return true;
+}
+
+bool DemoVideoCapture::isOpened() const
+{
+    return demoOpen || system->isOpened();
+}
+
+void DemoVideoCapture::release()
+{
+    if (demoOpen) {
+        demoOpen = false;
+        return;
+    }
+    system->release();
+}
+
+bool DemoVideoCapture::grab()
+{
+    return demoOpen ? false : system->grab();
+}
+
+bool DemoVideoCapture::retrieve(cv::OutputArray image, int flag)
+{
+    return demoOpen ? false : system->retrieve(image, flag);
+}
+
+bool DemoVideoCapture::read(cv::OutputArray image)
+{
+    if (!demoOpen)
+        return system->read(image);
+    return readDemoFrame(image);
+}
+
+void DemoVideoCapture::waitForNextFrame()
+{
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / state->config.framesPerSecond));
+    std::this_thread::sleep_until(nextFrameDue);
+    nextFrameDue += period;
+    // A reader that fell behind gets the next frame one period from now, not a burst.
+    if (nextFrameDue < Clock::now())
+        nextFrameDue = Clock::now() + period;
+}
+
+bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
+{
+    waitForNextFrame();
+
+    const DemoCameraConfig &config = state->config;
+    const bool faulted = config.fault != DemoCameraConfig::Fault::None
+                         && sequence >= static_cast<std::uint64_t>(config.faultAfterFrames);
+    if (faulted || !state->isPluggedIn()) {
+        if (faulted && config.fault == DemoCameraConfig::Fault::UnplugAfter && state->isPluggedIn())
+            state->unplugForAWhile();
+        image.release();
+        return false;
+    }
+
+    const bool firstFrame = target.empty();
+    if (firstFrame)
+        target = state->calibrationTarget(width, height);
+    {
+        std::lock_guard<std::mutex> lock(settingsMutex);
+        if (pictureChanged || firstFrame) {
+            cv::LUT(target, exposureTable(picture), adjusted);
+            pictureChanged = false;
+        }
+    }
+    adjusted.copyTo(image);
+    cv::Mat frame = image.getMat();
+    stampFrame(frame, ++sequence, config.framesPerSecond);
+    return true;
+}
+
+bool DemoVideoCapture::set(int propId, double value)
+{
+    if (!demoOpen)
+        return system->set(propId, value);
+
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    switch (propId) {
+    case cv::CAP_PROP_BRIGHTNESS:
+        picture.brightness = cvRound(value);
+        pictureChanged = true;
+        break;
+    case cv::CAP_PROP_GAIN:
+        picture.gain = cvRound(value);
+        pictureChanged = true;
+        break;
+    case cv::CAP_PROP_EXPOSURE:
+        picture.exposure = cvRound(value);
+        pictureChanged = true;
+        break;
+    case cv::CAP_PROP_FOCUS:
+    case cv::CAP_PROP_AUTOFOCUS:
+    case cv::CAP_PROP_AUTO_EXPOSURE:
+        break;
+    default:
+        // Like a driver without that control (or without a settings dialog).
+        return false;
+    }
+    properties[propId] = value;
+    return true;
+}
+
+double DemoVideoCapture::get(int propId) const
+{
+    if (!demoOpen)
+        return system->get(propId);
+
+    switch (propId) {
+    case cv::CAP_PROP_FRAME_WIDTH:
+        return width;
+    case cv::CAP_PROP_FRAME_HEIGHT:
+        return height;
+    case cv::CAP_PROP_FPS:
+        return state->config.framesPerSecond;
+    case cv::CAP_PROP_FOURCC:
+        return cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+    default:
+        break;
+    }
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    const auto it = properties.find(propId);
+    return it == properties.end() ? 0.0 : it->second;
+}

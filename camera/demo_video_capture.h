@@ -1,0 +1,69 @@
+#pragma once
+
+#include "camera/demo_camera_config.h"
+#include "camera/demo_pattern.h"
+
+#include <opencv2/videoio.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+
+// What the synthetic device and its capture objects share: the set-up and whether it is unplugged.
+struct DemoCameraState {
+    explicit DemoCameraState(DemoCameraConfig c) : config(std::move(c)) {}
+
+    bool isPluggedIn() const;
+    void unplugForAWhile();
+    // The static picture for a frame size, drawn once and kept, so opening again is instant.
+    cv::Mat calibrationTarget(int width, int height);
+
+    const DemoCameraConfig config;
+    std::atomic<std::chrono::steady_clock::rep> unpluggedUntil{0};
+
+private:
+    std::mutex targetMutex;
+    cv::Mat target;
+};
+
+// A capture object that plays the synthetic camera when asked for its index and otherwise
+// passes every call on to the system's own capture object.
+class DemoVideoCapture final : public cv::VideoCapture {
+public:
+    static constexpr int deviceIndex = 1000;
+
+    DemoVideoCapture(std::shared_ptr<DemoCameraState> state, std::unique_ptr<cv::VideoCapture> system);
+    ~DemoVideoCapture() override;
+
+    bool open(int index, int apiPreference) override;
+    bool open(int index, int apiPreference, const std::vector<int> &params) override;
+    bool isOpened() const override;
+    void release() override;
+    bool grab() override;
+    bool retrieve(cv::OutputArray image, int flag) override;
+    bool read(cv::OutputArray image) override;
+    bool set(int propId, double value) override;
+    double get(int propId) const override;
+
+private:
+    bool readDemoFrame(cv::OutputArray image);
+    void waitForNextFrame();
+
+    std::shared_ptr<DemoCameraState> state;
+    std::unique_ptr<cv::VideoCapture> system;
+    bool demoOpen = false;
+
+    mutable std::mutex settingsMutex;
+    DemoPictureSettings picture;
+    bool pictureChanged = true;
+    std::map<int, double> properties;
+
+    int width = 0;
+    int height = 0;
+    cv::Mat target;
+    cv::Mat adjusted;
+    std::uint64_t sequence = 0;
+    std::chrono::steady_clock::time_point nextFrameDue;
+};
