@@ -2,12 +2,6 @@
 
 #include <stdexcept>
 
-std::vector<CameraControl> FakeControlSource::listControls()
-{
-    ++listCalls;
-    return controls;
-}
-
 bool FakeControlSource::writeControl(quint32 id, int value)
 {
     writes.emplace_back(id, value);
@@ -19,10 +13,9 @@ bool FakeControlSource::writeControl(quint32 id, int value)
 
 std::optional<int> FakeControlSource::captureProperty(quint32 id) const
 {
-    const auto property = captureProperties.find(id);
-    if (property == captureProperties.end())
+    if (!captureProperties.contains(id))
         return std::nullopt;
-    return *property;
+    return captureProperties.value(id);
 }
 
 CameraControl &FakeControlSource::control(quint32 id)
@@ -39,4 +32,16 @@ void FakeControlSource::store(quint32 id, int value)
     control(id).value = value;
     if (afterWrite)
         afterWrite(*this);
+}
+
+CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value)
+{
+    CameraControl control;
+    control.id = id;
+    control.name = QStringLiteral("Control %1").arg(id);
+    control.type = type;
+    control.minimum = minimum;
+    control.maximum = maximum;
+    control.value = value;
+    return control;
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 // Driver controls the test scripts. An accepted write stores the value, then `afterWrite` may
-// change other controls' flags as a driver's auto mode would.
+// change other controls as a driver's auto mode would.
 class FakeControlSource final : public CameraControlSource {
 public:
     std::vector<CameraControl> controls;
@@ -19,13 +19,15 @@ public:
     std::function<void(FakeControlSource &)> afterWrite;
     // Every write that reached this source, accepted or not.
     std::vector<std::pair<quint32, int>> writes;
-    int listCalls = 0;
 
-    std::vector<CameraControl> listControls() override;
+    std::vector<CameraControl> listControls() override { return controls; }
     bool writeControl(quint32 id, int value) override;
     std::optional<int> captureProperty(quint32 id) const override;
 
     CameraControl &control(quint32 id);
-    // Stores a value as the driver would after a write it accepted, e.g. one made via a capture property.
+    // Keeps a value the driver accepted, also one that reached it through a capture property.
     void store(quint32 id, int value);
 };
+
+// A control named "Control <id>" with step 1 and default 0.
+CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value);

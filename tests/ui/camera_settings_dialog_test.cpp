@@ -13,64 +13,33 @@
 
 namespace {
 
-// Ids as a UVC driver numbers them; auto modes and their manual partners in the driver's order.
-enum : quint32 {
-    brightnessId = 1,
-    backlightId = 2,
-    powerLineId = 3,
-    lensId = 4,
-    triggerId = 5,
-    firmwareId = 6,
-    autoExposureId = 10,
-    exposureId = 11,
-    focusId = 20,
-    autoFocusId = 21,
-};
-constexpr int exposureManual = 1;
-constexpr int exposureAperturePriority = 3;
+using Write = std::pair<quint32, int>;
+using CaptureWrite = QPair<int, double>;
+
+// Auto modes come before or after their manual partner, as in a UVC driver's id order.
+enum : quint32 { brightness = 1, backlight, powerLine, lens, trigger, firmware, autoExposure = 10, exposure, focus = 20, autoFocus };
 constexpr int brightnessProperty = 10;
 constexpr int autoExposureProperty = 21;
 
-CameraControl makeControl(quint32 id, CameraControlType type, int minimum, int maximum, int step,
-                          int defaultValue, int value)
+CameraControl withDefault(CameraControl control, int defaultValue, std::vector<CameraMenuItem> items = {})
 {
-    CameraControl c;
-    c.id = id;
-    c.name = QStringLiteral("Control %1").arg(id);
-    c.type = type;
-    c.minimum = minimum;
-    c.maximum = maximum;
-    c.step = step;
-    c.defaultValue = defaultValue;
-    c.value = value;
-    return c;
-}
-
-// Manual exposure and focus are inactive while their auto mode is on, as UVC drivers report.
-void followAutoModes(FakeControlSource &source)
-{
-    source.control(exposureId).inactive = source.control(autoExposureId).value != exposureManual;
-    source.control(focusId).inactive = source.control(autoFocusId).value != 0;
+    control.defaultValue = defaultValue;
+    control.menuItems = std::move(items);
+    return control;
 }
 
 struct Harness {
     FakeControlSource *source = nullptr;
-    QList<QPair<int, double>> captureWrites;
+    QList<CaptureWrite> captureWrites;
     QStringList log;
     std::unique_ptr<CameraSettingsDialog> dialog;
 
-    explicit Harness(std::vector<CameraControl> controls)
+    explicit Harness(bool withControls = true)
     {
         auto owned = std::make_unique<FakeControlSource>();
         source = owned.get();
-        source->controls = std::move(controls);
-        source->captureProperties.insert(brightnessId, brightnessProperty);
-        source->captureProperties.insert(autoExposureId, autoExposureProperty);
-        source->afterWrite = [](FakeControlSource &s) {
-            if (std::any_of(s.controls.begin(), s.controls.end(), [](const CameraControl &c) { return c.id == autoExposureId; }))
-                followAutoModes(s);
-        };
-        // The capture object reaches the same driver, so an accepted property lands in the fake.
+        if (withControls)
+            addControls();
         auto writeProperty = [this](int property, double value, const QString &) {
             captureWrites.append({property, value});
             source->store(source->captureProperties.key(property), int(value));
@@ -81,53 +50,51 @@ struct Harness {
         dialog->show();
     }
 
+    void addControls()
+    {
+        CameraControl focusControl = fakeControl(focus, CameraControlType::Integer, 0, 1000, 900);
+        focusControl.step = 5;
+        CameraControl firmwareControl = fakeControl(firmware, CameraControlType::Integer, 0, 99, 7);
+        firmwareControl.readOnly = true;
+        source->controls = {
+            fakeControl(brightness, CameraControlType::Integer, -64, 64, 10),
+            fakeControl(backlight, CameraControlType::Boolean, 0, 1, 1),
+            withDefault(fakeControl(powerLine, CameraControlType::Menu, 0, 2, 2), 1, {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}),
+            withDefault(fakeControl(lens, CameraControlType::IntegerMenu, 0, 1, 1), 0, {{0, "35"}, {1, "50"}}),
+            fakeControl(trigger, CameraControlType::Button, 0, 0, 0),
+            firmwareControl,
+            withDefault(fakeControl(autoExposure, CameraControlType::Menu, 0, 3, 3), 1, {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}),
+            withDefault(fakeControl(exposure, CameraControlType::Integer, 3, 2047, 500), 156),
+            focusControl,
+            fakeControl(autoFocus, CameraControlType::Boolean, 0, 1, 1),
+        };
+        source->captureProperties.insert(brightness, brightnessProperty);
+        source->captureProperties.insert(autoExposure, autoExposureProperty);
+        // Manual exposure and focus are inactive while their auto mode is on.
+        source->afterWrite = [](FakeControlSource &s) {
+            s.control(exposure).inactive = s.control(autoExposure).value != 1;
+            s.control(focus).inactive = s.control(autoFocus).value != 0;
+        };
+        source->afterWrite(*source);
+    }
+
     template <typename T>
     T *editor(quint32 id) const
     {
         QWidget *field = dialog->controlField(id);
-        if (!field)
-            return nullptr;
-        if (auto *self = qobject_cast<T *>(field))
-            return self;
-        return field->findChild<T *>();
+        auto *self = qobject_cast<T *>(field);
+        return self ? self : field->findChild<T *>();
     }
 
-    QPushButton *button(const QString &text) const
+    QPushButton *button(const char *text) const
     {
         for (auto *b : dialog->findChildren<QPushButton *>()) {
-            if (b->text() == text)
+            if (b->text() == QLatin1String(text))
                 return b;
         }
         return nullptr;
     }
 };
-
-std::vector<CameraControl> cameraControls()
-{
-    auto powerLine = makeControl(powerLineId, CameraControlType::Menu, 0, 2, 1, 1, 2);
-    powerLine.menuItems = {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}};
-    auto lens = makeControl(lensId, CameraControlType::IntegerMenu, 0, 1, 1, 0, 1);
-    lens.menuItems = {{0, "35"}, {1, "50"}};
-    auto autoExposure = makeControl(autoExposureId, CameraControlType::Menu, 0, 3, 1, exposureManual,
-                                    exposureAperturePriority);
-    autoExposure.menuItems = {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}};
-    auto exposure = makeControl(exposureId, CameraControlType::Integer, 3, 2047, 1, 156, 500);
-    exposure.inactive = true;
-    auto firmware = makeControl(firmwareId, CameraControlType::Integer, 0, 99, 1, 0, 7);
-    firmware.readOnly = true;
-    auto focus = makeControl(focusId, CameraControlType::Integer, 0, 1000, 5, 0, 900);
-    focus.inactive = true;
-    return {makeControl(brightnessId, CameraControlType::Integer, -64, 64, 1, 0, 10),
-            makeControl(backlightId, CameraControlType::Boolean, 0, 1, 1, 0, 1),
-            powerLine,
-            lens,
-            makeControl(triggerId, CameraControlType::Button, 0, 0, 1, 0, 0),
-            firmware,
-            autoExposure,
-            exposure,
-            focus,
-            makeControl(autoFocusId, CameraControlType::Boolean, 0, 1, 1, 0, 1)};
-}
 
 } // namespace
 
@@ -137,124 +104,90 @@ class CameraSettingsDialogTest : public QObject {
 private slots:
     void everyKindGetsItsWidgetWithTheDriversRangeAndFlags()
     {
-        Harness h(cameraControls());
+        Harness h;
         QCOMPARE(h.dialog->windowTitle(), QStringLiteral("Camera Settings"));
-        QVERIFY(!h.dialog->isModal());
-
-        auto *brightness = h.editor<QSlider>(brightnessId);
-        auto *brightnessSpin = h.editor<QSpinBox>(brightnessId);
-        QCOMPARE(brightness->minimum(), -64);
-        QCOMPARE(brightness->maximum(), 64);
-        QCOMPARE(brightness->value(), 10);
-        QCOMPARE(brightnessSpin->value(), 10);
-        QCOMPARE(h.editor<QSpinBox>(focusId)->singleStep(), 5);
-        QVERIFY(h.editor<QCheckBox>(backlightId)->isChecked());
-
-        auto *powerLine = h.editor<QComboBox>(powerLineId);
-        QCOMPARE(powerLine->count(), 3);
-        QCOMPARE(powerLine->currentText(), QStringLiteral("60 Hz"));
-        QCOMPARE(h.editor<QComboBox>(lensId)->currentText(), QStringLiteral("50"));
-        // Menus with holes: the item's data is the driver's index, not the row.
-        QCOMPARE(h.editor<QComboBox>(autoExposureId)->currentText(), QStringLiteral("Aperture Priority Mode"));
-        QCOMPARE(h.editor<QPushButton>(triggerId)->text(), QStringLiteral("Control 5"));
-
-        QVERIFY(!h.dialog->controlField(exposureId)->isEnabled());
-        QVERIFY(!h.dialog->controlField(firmwareId)->isEnabled());
-        QVERIFY(!h.dialog->controlField(focusId)->isEnabled());
-        QVERIFY(h.dialog->controlField(brightnessId)->isEnabled());
+        auto *slider = h.editor<QSlider>(brightness);
+        QCOMPARE(std::make_tuple(slider->minimum(), slider->maximum(), slider->value()), std::make_tuple(-64, 64, 10));
+        QCOMPARE(h.editor<QSpinBox>(brightness)->value(), 10);
+        QCOMPARE(h.editor<QSpinBox>(focus)->singleStep(), 5);
+        QVERIFY(h.editor<QCheckBox>(backlight)->isChecked());
+        QCOMPARE(h.editor<QComboBox>(powerLine)->count(), 3);
+        QCOMPARE(h.editor<QComboBox>(powerLine)->currentText(), QStringLiteral("60 Hz"));
+        QCOMPARE(h.editor<QComboBox>(lens)->currentText(), QStringLiteral("50"));
+        // A menu with holes: the shown item is found by the driver's index, not by its row.
+        QCOMPARE(h.editor<QComboBox>(autoExposure)->currentText(), QStringLiteral("Aperture Priority Mode"));
+        QCOMPARE(h.editor<QPushButton>(trigger)->text(), QStringLiteral("Control 5"));
+        for (quint32 greyed : {exposure, firmware, focus})
+            QVERIFY(!h.dialog->controlField(greyed)->isEnabled());
         QVERIFY(h.source->writes.empty() && h.captureWrites.isEmpty());
     }
 
     void eachChangeIsOneWriteByItsRoute()
     {
-        Harness h(cameraControls());
-        h.editor<QSlider>(brightnessId)->setValue(40);
-        QCOMPARE(h.captureWrites, (QList<QPair<int, double>>{{brightnessProperty, 40.0}}));
-        QCOMPARE(h.editor<QSpinBox>(brightnessId)->value(), 40);
-
+        Harness h;
+        h.editor<QSlider>(brightness)->setValue(40);
         // A committed number moves the slider, which alone writes.
-        h.editor<QSpinBox>(brightnessId)->setValue(-3);
-        QCOMPARE(h.captureWrites.size(), 2);
-        QCOMPARE(h.captureWrites.last().second, -3.0);
+        h.editor<QSpinBox>(brightness)->setValue(-3);
+        QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 40.0}, {brightnessProperty, -3.0}}));
 
-        h.editor<QCheckBox>(backlightId)->setChecked(false);
-        h.editor<QComboBox>(powerLineId)->setCurrentIndex(1);
-        h.editor<QPushButton>(triggerId)->click();
-        using Write = std::pair<quint32, int>;
-        QCOMPARE(h.source->writes, (std::vector<Write>{{backlightId, 0}, {powerLineId, 1}, {triggerId, 1}}));
-        QCOMPARE(h.captureWrites.size(), 2);
-
+        h.editor<QCheckBox>(backlight)->setChecked(false);
+        h.editor<QComboBox>(powerLine)->setCurrentIndex(1);
+        h.editor<QPushButton>(trigger)->click();
+        h.editor<QCheckBox>(autoFocus)->setChecked(false);
         // Off the step grid: the nearest step is written and shown.
-        h.source->control(autoFocusId).value = 0;
-        h.source->control(focusId).inactive = false;
-        h.dialog->refreshControls();
-        h.editor<QSlider>(focusId)->setValue(503);
-        QCOMPARE(h.source->writes.back(), Write(focusId, 505));
-        QCOMPARE(h.editor<QSpinBox>(focusId)->value(), 505);
+        h.editor<QSlider>(focus)->setValue(503);
+        QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {trigger, 1}, {autoFocus, 0}, {focus, 505}}));
+        QCOMPARE(h.editor<QSpinBox>(focus)->value(), 505);
+        QCOMPARE(h.captureWrites.size(), 2);
     }
 
     void driverStateIsReadBackAfterEveryWrite()
     {
-        Harness h(cameraControls());
-        QVERIFY(!h.dialog->controlField(exposureId)->isEnabled());
-        h.editor<QComboBox>(autoExposureId)->setCurrentIndex(0);
-        QCOMPARE(h.captureWrites, (QList<QPair<int, double>>{{autoExposureProperty, double(exposureManual)}}));
-        QVERIFY(h.dialog->controlField(exposureId)->isEnabled());
-
-        h.editor<QComboBox>(autoExposureId)->setCurrentIndex(1);
-        QVERIFY(!h.dialog->controlField(exposureId)->isEnabled());
+        Harness h;
+        h.editor<QComboBox>(autoExposure)->setCurrentIndex(0);
+        QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{autoExposureProperty, 1.0}}));
+        QVERIFY(h.dialog->controlField(exposure)->isEnabled());
+        h.editor<QComboBox>(autoExposure)->setCurrentIndex(1);
+        QVERIFY(!h.dialog->controlField(exposure)->isEnabled());
 
         // A refused value does not stay on screen as if the camera had taken it.
-        h.source->refused.insert(powerLineId);
-        h.editor<QComboBox>(powerLineId)->setCurrentIndex(0);
-        QCOMPARE(h.editor<QComboBox>(powerLineId)->currentText(), QStringLiteral("60 Hz"));
+        h.source->refused.insert(powerLine);
+        h.editor<QComboBox>(powerLine)->setCurrentIndex(0);
+        QCOMPARE(h.editor<QComboBox>(powerLine)->currentText(), QStringLiteral("60 Hz"));
         QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=0")});
 
-        // A write may make the driver list another control; the rows are rebuilt safely.
-        h.source->afterWrite = [](FakeControlSource &s) {
-            s.controls.push_back(makeControl(99, CameraControlType::Boolean, 0, 1, 1, 0, 0));
-        };
-        h.editor<QCheckBox>(backlightId)->setChecked(false);
+        // A write may make the driver list another control: the rows, sender included, are rebuilt.
+        h.source->afterWrite = [](FakeControlSource &s) { s.controls.push_back(fakeControl(99, CameraControlType::Boolean, 0, 1, 0)); };
+        h.editor<QCheckBox>(backlight)->setChecked(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(h.editor<QCheckBox>(99));
-        QVERIFY(!h.editor<QCheckBox>(backlightId)->isChecked());
+        QVERIFY(h.dialog->controlField(99));
+        QVERIFY(!h.editor<QCheckBox>(backlight)->isChecked());
     }
 
     void resetWritesDefaultsOnceIncludingThoseAnAutoModeFreed()
     {
-        Harness h(cameraControls());
-        h.button(QStringLiteral("Reset to defaults"))->click();
-
-        using Write = std::pair<quint32, int>;
-        // Focus is freed only by resetting auto focus, which comes after it; firmware is read-only,
-        // the button and controls already at their default are left alone.
-        QCOMPARE(h.source->writes, (std::vector<Write>{{backlightId, 0}, {powerLineId, 1}, {lensId, 0},
-                                                      {exposureId, 156}, {autoFocusId, 0}, {focusId, 0}}));
-        QCOMPARE(h.captureWrites, (QList<QPair<int, double>>{{brightnessProperty, 0.0},
-                                                             {autoExposureProperty, double(exposureManual)}}));
-        for (const CameraControl &c : h.source->controls) {
-            if (!c.readOnly)
-                QCOMPARE(c.value, c.defaultValue);
-        }
-        QCOMPARE(h.editor<QSlider>(exposureId)->value(), 156);
+        Harness h;
+        h.button("Reset to defaults")->click();
+        // Focus becomes editable only once auto focus, listed after it, is reset; read-only
+        // controls, buttons and values already at their default are left alone.
+        QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {lens, 0}, {exposure, 156}, {autoFocus, 0}, {focus, 0}}));
+        QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 0.0}, {autoExposureProperty, 1.0}}));
+        QCOMPARE(h.editor<QSlider>(exposure)->value(), 156);
 
         // A default the driver refuses is tried once and logged once.
-        h.source->control(powerLineId).value = 2;
-        h.source->refused.insert(powerLineId);
+        h.source->control(powerLine).value = 2;
+        h.source->refused.insert(powerLine);
         h.dialog->refreshControls();
-        h.button(QStringLiteral("Reset to defaults"))->click();
+        h.button("Reset to defaults")->click();
         QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=1")});
     }
 
     void deviceWithoutControlsSaysSo()
     {
-        Harness h({});
-        QVERIFY(!h.button(QStringLiteral("Reset to defaults"))->isEnabled());
-        bool found = false;
-        for (auto *label : h.dialog->findChildren<QLabel *>())
-            found = found || label->text() == QStringLiteral("This camera reports no settings.");
-        QVERIFY(found);
-        h.button(QStringLiteral("Close"))->click();
+        Harness h(false);
+        QVERIFY(!h.button("Reset to defaults")->isEnabled());
+        QCOMPARE(h.dialog->findChild<QLabel *>()->text(), QStringLiteral("This camera reports no settings."));
+        h.button("Close")->click();
         QVERIFY(!h.dialog->isVisible());
     }
 };
