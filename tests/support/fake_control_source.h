@@ -1,0 +1,33 @@
+#pragma once
+
+#include "camera/camera_control.h"
+
+#include <QMap>
+
+#include <functional>
+#include <set>
+#include <utility>
+#include <vector>
+
+// Driver controls the test scripts. An accepted write stores the value, then `afterWrite` may
+// change other controls as a driver's auto mode would.
+class FakeControlSource final : public CameraControlSource {
+public:
+    std::vector<CameraControl> controls;
+    QMap<quint32, int> captureProperties;
+    std::set<quint32> refused;
+    std::function<void(FakeControlSource &)> afterWrite;
+    // Every write that reached this source, accepted or not.
+    std::vector<std::pair<quint32, int>> writes;
+
+    std::vector<CameraControl> listControls() override { return controls; }
+    bool writeControl(quint32 id, int value) override;
+    std::optional<int> captureProperty(quint32 id) const override;
+
+    CameraControl &control(quint32 id);
+    // Keeps a value the driver accepted, also one that reached it through a capture property.
+    void store(quint32 id, int value);
+};
+
+// A control named "Control <id>" with step 1 and default 0.
+CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value);
