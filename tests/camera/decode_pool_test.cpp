@@ -124,5 +124,4 @@ TEST(DecodePool, StopsCleanlyWithFramesPendingAndImagesOutlastThePool)
     const QImage copy = kept.copy(0, 0, 64, 64);
     EXPECT_FALSE(copy.isNull());
     kept = QImage();  // hands the buffer back to a bank the pool no longer owns
-
 }
