@@ -1,0 +1,216 @@
+#include "camera/decode_pool.h"
+
+#include "app/diagnostic_log.h"
+#include "camera/frame_buffer.h"
+#include "camera/mjpeg_decoder.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+// Free frame buffers, shared by the pool and by every image still out, so that an image the
+// view keeps after the pool has gone can still hand its buffer back.
+class BufferBank {
+public:
+    std::unique_ptr<FrameBuffer> acquire()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (free.empty())
+            return std::make_unique<FrameBuffer>();
+        std::unique_ptr<FrameBuffer> buffer = std::move(free.back());
+        free.pop_back();
+        return buffer;
+    }
+
+    void release(std::unique_ptr<FrameBuffer> buffer)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        free.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::unique_ptr<FrameBuffer>> free;
+};
+
+namespace {
+
+struct Lease {
+    std::shared_ptr<BufferBank> bank;
+    std::unique_ptr<FrameBuffer> buffer;
+};
+
+// Runs on whichever thread drops the image's last copy.
+void returnLease(void *info)
+{
+    std::unique_ptr<Lease> lease(static_cast<Lease *>(info));
+    lease->bank->release(std::move(lease->buffer));
+}
+
+QImage leaseImage(std::shared_ptr<BufferBank> bank, std::unique_ptr<FrameBuffer> buffer)
+{
+    FrameBuffer *pixels = buffer.get();
+    auto *lease = new Lease{std::move(bank), std::move(buffer)};
+    return QImage(pixels->data(), pixels->size().width, pixels->size().height,
+                  pixels->stride(), QImage::Format_BGR888, returnLease, lease);
+}
+
+} // namespace
+
+DecodePool::DecodePool(int workerCount, int maxPendingFrames)
+    : maxPending(std::size_t(std::max(1, maxPendingFrames)))
+    , bank(std::make_shared<BufferBank>())
+{
+    if (workerCount <= 0)
+        workerCount = int(std::max(1u, std::thread::hardware_concurrency()));
+    workers.reserve(std::size_t(workerCount));
+    for (int i = 0; i < workerCount; ++i)
+        workers.emplace_back([this] { work(); });
+}
+
+DecodePool::~DecodePool()
+{
+    stop();
+}
+
+void DecodePool::setViewRequest(const ViewRequest &request)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    view = request;
+}
+
+void DecodePool::submit(cv::Mat compressed)
+{
+    Job pushedOut;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stopping)
+            return;
+        ++counters.submitted;
+        if (pending.size() >= maxPending) {
+            pushedOut = std::move(pending.front());
+            pending.pop_front();
+            ++counters.dropped;
+        }
+        pending.push_back(Job{std::move(compressed), ++nextSequence});
+        counters.peakInFlight = std::max(counters.peakInFlight, busy + int(pending.size()));
+    }
+    jobReady.notify_one();
+}
+
+bool DecodePool::takeNewest(DecodedFrame &frame)
+{
+    DecodedFrame previous;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!hasNewest)
+            return false;
+        previous = std::move(frame);
+        frame = std::move(newest);
+        newest = DecodedFrame();
+        hasNewest = false;
+    }
+    return true;
+}
+
+bool DecodePool::waitIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return idle.wait_for(lock, timeout, [this] { return pending.empty() && busy == 0; });
+}
+
+void DecodePool::stop()
+{
+    std::deque<Job> dropped;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+        counters.dropped += pending.size();
+        dropped.swap(pending);
+    }
+    jobReady.notify_all();
+    idle.notify_all();
+    for (std::thread &worker : workers) {
+        if (worker.joinable())
+            worker.join();
+    }
+}
+
+DecodePool::Stats DecodePool::stats() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return counters;
+}
+
+void DecodePool::work()
+{
+    std::unique_ptr<MjpegDecoder> decoder;
+    for (;;) {
+        Job job;
+        ViewRequest request;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            jobReady.wait(lock, [this] { return stopping || !pending.empty(); });
+            if (stopping)
+                return;
+            job = std::move(pending.front());
+            pending.pop_front();
+            request = view;
+            ++busy;
+        }
+
+        std::unique_ptr<FrameBuffer> buffer = bank->acquire();
+        const int allocationsBefore = buffer->allocationCount();
+        DecodedFrame result;
+        bool ok = false;
+        QString error;
+        try {
+            if (!decoder)
+                decoder = std::make_unique<MjpegDecoder>();
+            const cv::Mat &data = job.compressed;
+            if (data.depth() != CV_8U || !data.isContinuous()) {
+                error = QStringLiteral("not a compressed frame");
+            } else {
+                ok = decoder->decode(data.ptr<uint8_t>(), data.total() * data.elemSize(),
+                                     request, *buffer, result.plan);
+                if (!ok)
+                    error = QString::fromStdString(decoder->lastError());
+            }
+        } catch (const std::exception &e) {
+            error = QString::fromUtf8(e.what());
+        }
+        const int allocated = buffer->allocationCount() - allocationsBefore;
+        if (ok) {
+            result.sequence = job.sequence;
+            result.image = leaseImage(bank, std::move(buffer));
+        } else {
+            bank->release(std::move(buffer));
+        }
+        job.compressed.release();
+
+        DecodedFrame replaced;
+        bool firstFailure = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            --busy;
+            counters.bufferAllocations += allocated;
+            if (!ok) {
+                firstFailure = ++counters.failed == 1;
+            } else if (result.sequence > newestSequence) {
+                ++counters.decoded;
+                newestSequence = result.sequence;
+                replaced = std::move(newest);
+                newest = std::move(result);
+                hasNewest = true;
+            } else {
+                ++counters.decoded;
+                ++counters.superseded;
+            }
+        }
+        idle.notify_all();
+        if (firstFailure)
+            DiagnosticLog(QStringLiteral("Dropped a corrupt camera frame: %1").arg(error));
+    }
+}
