@@ -68,8 +68,13 @@ void writeReport(int signalNumber, const siginfo_t *info)
     writeNumber(fd, static_cast<unsigned>(signalNumber), 10);
     writeText(fd, " (");
     writeText(fd, signalName(signalNumber));
-    writeText(fd, ")\naddress: 0x");
-    writeNumber(fd, reinterpret_cast<unsigned long long>(info->si_addr), 16);
+    // Only a fault the kernel reports carries an address; for abort() the field holds a process id.
+    if (info->si_code > 0) {
+        writeText(fd, ")\naddress: 0x");
+        writeNumber(fd, reinterpret_cast<unsigned long long>(info->si_addr), 16);
+    } else {
+        writeText(fd, ")\naddress: none, raised by the process");
+    }
     writeText(fd, "\nbacktrace:\n");
     void *frames[maxFrames];
     const int count = backtrace(frames, maxFrames);

@@ -1,12 +1,13 @@
 #include "diagnostic_log_test.h"
 #include "ui_language_test.h"
+#include "window_icon_test.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTest>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     int failures = 0;
     {
         DiagnosticLogTest test;
@@ -14,6 +15,10 @@ int main(int argc, char **argv)
     }
     {
         UiLanguageTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        WindowIconTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;

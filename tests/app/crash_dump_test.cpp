@@ -64,6 +64,7 @@ private slots:
         const QByteArray second = readDump(folder.path());
         QVERIFY2(second.contains("signal: 6 (SIGABRT)"), second.constData());
         QVERIFY(!second.contains("SIGSEGV"));
+        QVERIFY(second.contains("address: none"));
         QVERIFY(second.contains("abort"));
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
     }
