@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -20,7 +21,7 @@ constexpr int maxFrames = 64;
 // may have a corrupt heap, so the handler must not allocate or call into Qt.
 char dumpPath[4096];
 alignas(16) char alternateStack[64 * 1024];
-volatile sig_atomic_t handling = 0;
+std::atomic_flag handling = ATOMIC_FLAG_INIT;
 
 void writeText(int fd, const char *text)
 {
@@ -84,12 +85,14 @@ void writeReport(int signalNumber, const siginfo_t *info)
 
 void handleFatalSignal(int signalNumber, siginfo_t *info, void *)
 {
-    // A second thread faulting meanwhile must not truncate the first report.
-    if (!handling) {
-        handling = 1;
-        if (dumpPath[0] != '\0')
-            writeReport(signalNumber, info);
+    // A second thread that faults meanwhile waits for the first to end the process,
+    // so the first report is written whole.
+    if (handling.test_and_set()) {
+        for (;;)
+            pause();
     }
+    if (dumpPath[0] != '\0')
+        writeReport(signalNumber, info);
     // The default action ends the process the way it would have ended without us.
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
@@ -117,7 +120,10 @@ void installCrashHandler()
     struct sigaction action {};
     action.sa_sigaction = handleFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    // A fault inside the handler itself then kills the process instead of re-entering it.
     sigemptyset(&action.sa_mask);
+    for (const int signalNumber : fatalSignals)
+        sigaddset(&action.sa_mask, signalNumber);
     for (const int signalNumber : fatalSignals)
         sigaction(signalNumber, &action, nullptr);
 }
