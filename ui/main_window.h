@@ -182,6 +182,9 @@ private:
     // Ends every session at close, so a stream-loss call queued by an earlier session is ignored.
     // Changed only while no capture thread runs.
     std::uint64_t captureGeneration = 0;
+    // A presented frame's buffer, handed back under frameMutex so the next read fills it
+    // instead of allocating a fresh frame-sized one.
+    cv::Mat spareFrame;
     // The view keeps one while the other is filled, so neither is shared when it is reused.
     std::array<QImage, 2> presentedFrames;
     std::size_t nextPresentedFrame = 0;

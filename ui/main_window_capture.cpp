@@ -114,6 +114,7 @@ void MainWindow::stopCaptureThread()
     std::lock_guard lock(frameMutex);
     latestFrame.release();
     frameReady = false;
+    spareFrame.release();
 }
 
 void MainWindow::closeCamera()
@@ -164,16 +165,17 @@ void MainWindow::closeCamera()
 
 void MainWindow::grabFrame()
 {
-    cv::Mat frame;
+    cv::Mat full;
     {
         std::lock_guard lock(frameMutex);
         if (!frameReady)
             return;
-        frame = std::move(latestFrame);
+        full = std::move(latestFrame);
         frameReady = false;
     }
-    if (frame.empty())
+    if (full.empty())
         return;
+    cv::Mat frame = full;
 
     if (frame.cols != lastFrameWidth || frame.rows != lastFrameHeight) {
         lastFrameWidth = frame.cols;
@@ -202,4 +204,9 @@ void MainWindow::grabFrame()
         imageView->setFrame(buffer);
     }
     frame.release();
+    // Only a buffer nobody else shares may be written by the next read.
+    if (full.u && full.u->refcount == 1) {
+        std::lock_guard lock(frameMutex);
+        spareFrame = std::move(full);
+    }
 }

@@ -22,13 +22,20 @@ void MainWindow::captureLoop()
 
     while (captureRunning) {
         cv::Mat frame;
+        {
+            std::lock_guard lock(frameMutex);
+            frame = std::move(spareFrame);
+        }
         bool ended = false;
         try {
             std::lock_guard lock(captureMutex);
-            if (capture->isOpened())
-                capture->read(frame);
-            else
+            if (capture->isOpened()) {
+                // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
+                if (!capture->read(frame))
+                    frame.release();
+            } else {
                 ended = true;
+            }
         } catch (const cv::Exception &e) {
             DiagnosticLog(QStringLiteral("OpenCV exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
             ended = true;

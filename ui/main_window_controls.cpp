@@ -13,10 +13,11 @@
 
 namespace {
 
-// QString::arg(double) with its defaults: shortest round-trip form.
+// Formatted apart from the message, so that one arg() call fills every placeholder and a '%'
+// inside a name or an exception text is never taken for one.
 QString formatValue(double value)
 {
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+    return QStringLiteral("%1").arg(value);
 }
 
 } // namespace

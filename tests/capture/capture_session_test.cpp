@@ -298,6 +298,16 @@ void CaptureSessionTest::exchangeHandsOverNewestFrameUncopied()
     QCOMPARE(qRed(shown.pixel(0, 0)), 30);
     QVERIFY(!t.access.frameReady());
     t.access.closeCamera();
+
+    // Filling the caller's matrix, a backend gets back the buffers already shown instead of
+    // allocating a frame-sized one per read.
+    t.camera->setCopyIntoOutput(true);
+    t.camera->setSteadyFrame(colourFrame(640, 480, 40));
+    t.camera->setReadInterval(std::chrono::milliseconds(2));
+    t.access.openCamera();
+    QTRY_VERIFY_WITH_TIMEOUT(t.camera->reusedOutputs() >= 3, 5000);
+    QCOMPARE(qRed(t.access.imageView()->currentFrame().pixel(0, 0)), 40);
+    t.access.closeCamera();
 }
 
 void CaptureSessionTest::openCloseStormWithFramesFlowing()

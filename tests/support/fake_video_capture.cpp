@@ -54,6 +54,12 @@ void FakeVideoCapture::setReadInterval(std::chrono::microseconds interval)
     readInterval = interval;
 }
 
+void FakeVideoCapture::setCopyIntoOutput(bool copy)
+{
+    std::lock_guard lock(mutex);
+    copyIntoOutput = copy;
+}
+
 void FakeVideoCapture::failReads(Failure failure)
 {
     std::lock_guard lock(mutex);
@@ -132,6 +138,12 @@ int FakeVideoCapture::readCount() const
     return reads;
 }
 
+int FakeVideoCapture::reusedOutputs() const
+{
+    std::lock_guard lock(mutex);
+    return reused;
+}
+
 int FakeVideoCapture::releaseCount() const
 {
     std::lock_guard lock(mutex);
@@ -206,9 +218,11 @@ bool FakeVideoCapture::read(cv::OutputArray image)
         std::this_thread::sleep_for(interval);
 
     cv::Mat frame;
+    bool copy = false;
     {
         std::lock_guard lock(mutex);
         ++reads;
+        copy = copyIntoOutput;
         changed.notify_all();
         raise(readFailure, "read");
         if (!queued.empty()) {
@@ -220,7 +234,21 @@ bool FakeVideoCapture::read(cv::OutputArray image)
         if (!frame.empty())
             delivered.push_back(frame.data);
     }
-    // Hand the buffer over as a driver does: shared, never copied.
+    if (copy) {
+        if (frame.empty()) {
+            image.release();
+            return false;
+        }
+        const bool fits = image.kind() == cv::_InputArray::MAT && !image.empty()
+            && image.size() == frame.size() && image.type() == frame.type();
+        frame.copyTo(image);
+        if (fits) {
+            std::lock_guard lock(mutex);
+            ++reused;
+        }
+        return true;
+    }
+    // Hand the buffer over shared, never copied, so tests can follow it by its data pointer.
     if (image.kind() == cv::_InputArray::MAT)
         image.getMatRef() = frame;
     else

@@ -45,6 +45,9 @@ public:
     void setSteadyFrame(cv::Mat frame);
     // Each read first waits this long, like a driver waiting for its next frame.
     void setReadInterval(std::chrono::microseconds interval);
+    // Fill the caller's matrix as real backends do (reusing its buffer when it fits) instead
+    // of handing the frame over shared.
+    void setCopyIntoOutput(bool copy);
     void failReads(Failure failure);
     // While blocking, every read waits until releaseBlockedReads() or blocking is switched off.
     void setBlockingReads(bool blocking);
@@ -63,6 +66,8 @@ public:
     // Pixel buffers of every non-empty frame handed out by read(), in order.
     std::vector<const std::uint8_t *> deliveredData() const;
     int readCount() const;
+    // Reads in copy mode whose output already held a buffer of the right size.
+    int reusedOutputs() const;
     int releaseCount() const;
     int blockedReaders() const;
     bool waitForBlockedReader(std::chrono::milliseconds timeout) const;
@@ -91,6 +96,8 @@ private:
     bool opened = false;
     bool connectionDropped = false;
     bool blocking = false;
+    bool copyIntoOutput = false;
+    int reused = 0;
     std::uint64_t releaseTicket = 0;
     int blocked = 0;
     int reads = 0;
