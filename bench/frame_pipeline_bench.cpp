@@ -148,7 +148,10 @@ void presentCost(const Options &options)
                 cv::Mat frame;
                 {
                     std::lock_guard<std::mutex> lock(access.frameMutex());
-                    frame = std::move(access.spareFrame());
+                    if (!access.spareFrames().empty()) {
+                        frame = std::move(access.spareFrames().back());
+                        access.spareFrames().pop_back();
+                    }
                 }
                 source.copyTo(frame);
                 std::lock_guard<std::mutex> lock(access.frameMutex());

@@ -11,6 +11,7 @@ MainWindow::MainWindow(std::unique_ptr<CameraPlatform> cameraPlatform, QWidget *
       platform(std::move(cameraPlatform)),
       capture(platform->createCapture())
 {
+    spareFrames.reserve(maxSpareFrames);
     setWindowTitle(QStringLiteral("VESK"));
     setMinimumSize(1120, 680);
 

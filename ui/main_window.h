@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class ImageView;
 class QCheckBox;
@@ -182,9 +183,12 @@ private:
     // Ends every session at close, so a stream-loss call queued by an earlier session is ignored.
     // Changed only while no capture thread runs.
     std::uint64_t captureGeneration = 0;
-    // A presented frame's buffer, handed back under frameMutex so the next read fills it
-    // instead of allocating a fresh frame-sized one.
-    cv::Mat spareFrame;
+    // Buffers of shown or dropped frames, handed back under frameMutex so the next reads fill
+    // them instead of allocating fresh frame-sized ones. One is being read into, one waits in
+    // the exchange and one is being shown, so two spares keep the steady state allocation-free.
+    static constexpr std::size_t maxSpareFrames = 2;
+    std::vector<cv::Mat> spareFrames;
+    void keepSpareFrame(cv::Mat &frame);
     // The view keeps one while the other is filled, so neither is shared when it is reused.
     std::array<QImage, 2> presentedFrames;
     std::size_t nextPresentedFrame = 0;

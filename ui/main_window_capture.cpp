@@ -114,7 +114,15 @@ void MainWindow::stopCaptureThread()
     std::lock_guard lock(frameMutex);
     latestFrame.release();
     frameReady = false;
-    spareFrame.release();
+    spareFrames.clear();
+}
+
+void MainWindow::keepSpareFrame(cv::Mat &frame)
+{
+    // Only a buffer nobody else shares may be written by a later read.
+    if (frame.u && frame.u->refcount == 1 && spareFrames.size() < maxSpareFrames)
+        spareFrames.push_back(std::move(frame));
+    frame.release();
 }
 
 void MainWindow::closeCamera()
@@ -204,9 +212,6 @@ void MainWindow::grabFrame()
         imageView->setFrame(buffer);
     }
     frame.release();
-    // Only a buffer nobody else shares may be written by the next read.
-    if (full.u && full.u->refcount == 1) {
-        std::lock_guard lock(frameMutex);
-        spareFrame = std::move(full);
-    }
+    std::lock_guard lock(frameMutex);
+    keepSpareFrame(full);
 }

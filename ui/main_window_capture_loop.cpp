@@ -24,7 +24,10 @@ void MainWindow::captureLoop()
         cv::Mat frame;
         {
             std::lock_guard lock(frameMutex);
-            frame = std::move(spareFrame);
+            if (!spareFrames.empty()) {
+                frame = std::move(spareFrames.back());
+                spareFrames.pop_back();
+            }
         }
         bool ended = false;
         try {
@@ -61,7 +64,9 @@ void MainWindow::captureLoop()
                 stallStarted = false;
                 framesSeen = true;
                 // A move: the driver's buffer reaches the GUI thread uncopied, and an untaken
-                // older frame is simply dropped.
+                // older frame is dropped, its buffer kept for a later read.
+                if (frameReady)
+                    keepSpareFrame(latestFrame);
                 latestFrame = std::move(frame);
                 frameReady = true;
             }

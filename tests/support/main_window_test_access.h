@@ -74,7 +74,7 @@ public:
     auto &captureTimings() { return w.captureTimings; }
     auto &captureGeneration() { return w.captureGeneration; }
     auto &presentedFrames() { return w.presentedFrames; }
-    auto &spareFrame() { return w.spareFrame; }
+    auto &spareFrames() { return w.spareFrames; }
 
     template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }
