@@ -91,8 +91,8 @@ private slots:
         for (int i = 0; i < 10; ++i)
             QVERIFY(capture->read(frame));
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        // 100 frames per second: ten more frames cannot come in less than about 100 ms.
-        QVERIFY(elapsed >= std::chrono::milliseconds(90));
+        // 100 frames per second: after a catch-up read, ten more frames span at least eight periods.
+        QVERIFY(elapsed >= std::chrono::milliseconds(80));
         QCOMPARE(frame.data, buffer);
         const FrameStamp stamp = readFrameStamp(frame.data);
         QCOMPARE(stamp.sequence, std::uint64_t(11));
