@@ -51,19 +51,27 @@ Summary summarize(std::vector<double> samples)
     return {at(0.5), at(0.95)};
 }
 
-// Runs one step after a warm-up, timing only the step itself.
-Summary timeSteps(int iterations, const std::function<void()> &prepare, const std::function<void()> &step)
-{
+struct Step {
+    std::function<void()> prepare;  // not timed
+    std::function<void()> run;      // timed
     std::vector<double> samples;
+};
+
+// Runs the steps in turn, iteration by iteration after a warm-up, so that a change in the
+// machine's load affects all of them alike and their ratios stay meaningful.
+void timeInterleaved(int iterations, std::vector<Step *> steps)
+{
     for (int i = -2; i < iterations; ++i) {
-        prepare();
-        const auto start = Clock::now();
-        step();
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (i >= 0)
-            samples.push_back(ms);
+        for (Step *step : steps) {
+            if (step->prepare)
+                step->prepare();
+            const auto start = Clock::now();
+            step->run();
+            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            if (i >= 0)
+                step->samples.push_back(ms);
+        }
     }
-    return summarize(samples);
 }
 
 struct Options {
@@ -122,16 +130,16 @@ void presentCost(const Options &options)
 
         // The floor: the one copy into a buffer that already exists, and one smooth draw.
         QImage floorImage(size, QImage::Format_BGR888);
-        const Summary floor = timeSteps(options.iterations, [] {}, [&] {
+        Step floor{{}, [&] {
             for (int y = 0; y < source.rows; ++y)
                 std::memcpy(floorImage.scanLine(y), source.ptr(y), static_cast<std::size_t>(source.cols) * 3);
             QPainter painter(&viewTarget);
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             painter.drawImage(QRectF(QPointF(0, 0), QSizeF(viewSize)), floorImage);
-        });
+        }, {}};
 
         // What many viewers do: convert, make a pixmap, scale it smoothly, show it in a label.
-        const Summary naive = timeSteps(options.iterations, [] {}, [&] {
+        Step naive{{}, [&] {
             cv::Mat rgb;
             cv::cvtColor(source, rgb, cv::COLOR_BGR2RGB);
             const QImage wrapped(rgb.data, rgb.cols, rgb.rows, static_cast<qsizetype>(rgb.step[0]),
@@ -139,32 +147,42 @@ void presentCost(const Options &options)
             const QPixmap pixmap = QPixmap::fromImage(wrapped);
             label.setPixmap(pixmap.scaled(viewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             label.render(&viewTarget);
-        });
+        }, {}};
 
-        for (const double zoom : {1.0, 2.0, 8.0}) {
-            access.setZoom(zoom);
-            // The capture thread's part, left out of the timing: the driver fills a recycled buffer.
-            const auto deliver = [&] {
-                cv::Mat frame;
-                {
-                    std::lock_guard<std::mutex> lock(access.frameMutex());
-                    if (!access.spareFrames().empty()) {
-                        frame = std::move(access.spareFrames().back());
-                        access.spareFrames().pop_back();
-                    }
-                }
-                source.copyTo(frame);
+        // The capture thread's part, left out of the timing: the driver fills a recycled buffer.
+        const auto deliver = [&] {
+            cv::Mat frame;
+            {
                 std::lock_guard<std::mutex> lock(access.frameMutex());
-                access.latestFrame() = std::move(frame);
-                access.frameReady() = true;
-            };
-            const Summary ours = timeSteps(options.iterations, deliver, [&] {
-                access.grabFrame();
-                view->render(&viewTarget);
-            });
+                if (!access.spareFrames().empty()) {
+                    frame = std::move(access.spareFrames().back());
+                    access.spareFrames().pop_back();
+                }
+            }
+            source.copyTo(frame);
+            std::lock_guard<std::mutex> lock(access.frameMutex());
+            access.latestFrame() = std::move(frame);
+            access.frameReady() = true;
+        };
+        for (const double zoom : {1.0, 2.0, 8.0}) {
+            floor.samples.clear();
+            naive.samples.clear();
+            Step ours{[&] {
+                          access.setZoom(zoom);
+                          deliver();
+                      },
+                      [&] {
+                          access.grabFrame();
+                          view->render(&viewTarget);
+                      },
+                      {}};
+            timeInterleaved(options.iterations, {&ours, &floor, &naive});
+            const Summary o = summarize(ours.samples);
+            const Summary f = summarize(floor.samples);
+            const Summary n = summarize(naive.samples);
             std::printf("| %dx%d | %.0fx | %.1f / %.1f | %.1f / %.1f | %.1f / %.1f | %.2f | %.1f |\n",
-                        size.width(), size.height(), zoom, ours.median, ours.p95, floor.median, floor.p95,
-                        naive.median, naive.p95, ours.median / floor.median, naive.median / ours.median);
+                        size.width(), size.height(), zoom, o.median, o.p95, f.median, f.p95, n.median, n.p95,
+                        o.median / f.median, n.median / o.median);
             std::fflush(stdout);
         }
         access.setZoom(1.0);

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -95,10 +97,14 @@ double poolFramesPerSecond(const std::vector<uint8_t> &jpeg, cv::Size frame, int
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
     const cv::Size sizes[] = {{4000, 3000}, {3840, 2160}, {3264, 2448}};
-    const int runs = 21;
+    int runs = 21;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--iterations") == 0)
+            runs = std::max(1, std::atoi(argv[i + 1]));
+    }
     MjpegDecoder decoder;
     std::printf("%-10s %-12s %-14s %20s %20s\n", "frame", "decode", "output",
                 "fresh median/p95 ms", "recycled median/p95");

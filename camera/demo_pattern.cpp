@@ -128,7 +128,8 @@ void stampFrame(cv::Mat &frame, std::uint64_t sequence, std::int64_t captureTime
 
     const int digitHeight = std::max(24, frame.rows / 40);
     const QString digits = QString::number(sequence);
-    const QRect box(40, 40, (digits.size() + 1) * digitHeight * 2 / 3, digitHeight * 3 / 2);
+    // Bottom left, clear of the view's zoom badge in the top corner.
+    const QRect box(40, frame.rows - 40 - digitHeight * 3 / 2, (digits.size() + 1) * digitHeight * 2 / 3, digitHeight * 3 / 2);
     painter.fillRect(box, QColor(0, 0, 0, 170));
     for (int i = 0; i < digits.size(); ++i) {
         const QPoint origin(box.left() + digitHeight / 3 + i * digitHeight * 2 / 3, box.top() + digitHeight / 4);

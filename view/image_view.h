@@ -2,6 +2,7 @@
 
 #include "view/frame_rate_counter.h"
 #include "view/overlay_settings.h"
+#include "view/viewport_frame_cache.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -62,6 +63,7 @@ private:
     QImage frame;
     QPixmap background;
     QPixmap nightBackground;
+    ViewportFrameCache bezel;
     OverlaySettings overlay;
     double zoom = 1.0;
     QPointF offset;

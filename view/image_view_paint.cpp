@@ -3,7 +3,7 @@
 #include "app/ui_language.h"
 #include "view/overlay_painter.h"
 #include "view/view_geometry.h"
-#include "view/viewport_frame.h"
+#include "view/viewport_frame_cache.h"
 
 #include <QPainter>
 
@@ -56,7 +56,7 @@ void ImageView::paintPlaceholder(QPainter &painter)
         painter.drawPixmap(target.toRect(), picture);
     }
 
-    drawViewportFrame(painter, card);
+    bezel.draw(painter, card);
 
     const QRectF textArea = panel.adjusted(26, 20, -26, -20);
     const QRectF titleRect(textArea.left(), textArea.bottom() - 54, textArea.width(), 30);
@@ -90,7 +90,7 @@ void ImageView::paintLivePicture(QPainter &painter)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
 
-    drawViewportFrame(painter, outer);
+    bezel.draw(painter, outer);
 
     const QRectF zoomBadge(r.left() + 10, r.top() + 10, 112, 28);
     const QRectF fpsBadge(r.right() - 112 - 10, r.top() + 10, 112, 28);

@@ -6,6 +6,8 @@
 #include "view/overlay_painter.h"
 #include "view/theme.h"
 #include "view/view_geometry.h"
+#include "view/viewport_frame.h"
+#include "view/viewport_frame_cache.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -140,6 +142,7 @@ private slots:
     void frameRateIsCountedPerHalfSecondWindow();
     void placeholderCardWithPromptAndOptionalPicture();
     void framePaintsInsideFittedRectWithBadgesAndOverlay();
+    void cachedBezelMatchesPaintingItDirectly();
     void reticleAnglesForBothStyles();
     void overlayPenFloorCircleOrderAndClip();
     void nightSheetReplacesTheDayColoursAndParses();
@@ -383,6 +386,38 @@ void ViewTest::framePaintsInsideFittedRectWithBadgesAndOverlay()
     QVERIFY(near(at(image, 536, 326), Qt::black, 10) && near(at(image, 586, 296), Qt::black, 10));
     view.clearFrame();
     QVERIFY(!view.overlaySettings().enabled);
+}
+
+void ViewTest::cachedBezelMatchesPaintingItDirectly()
+{
+    // Fractional bounds, as the fitted picture rectangle usually has, and a second size that
+    // must not reuse the first drawing.
+    ViewportFrameCache cache;
+    for (const QRectF bounds : {QRectF(10.25, 7.5, 300.5, 200.75), QRectF(3.0, 4.0, 180.0, 120.0)}) {
+        QImage direct(340, 240, QImage::Format_ARGB32_Premultiplied);
+        direct.fill(QColor(40, 60, 80));
+        QImage cached = direct;
+        {
+            QPainter painter(&direct);
+            painter.setRenderHint(QPainter::Antialiasing);
+            drawViewportFrame(painter, bounds);
+        }
+        {
+            QPainter painter(&cached);
+            painter.setRenderHint(QPainter::Antialiasing);
+            cache.draw(painter, bounds);
+        }
+        int worst = 0;
+        for (int y = 0; y < direct.height(); ++y) {
+            for (int x = 0; x < direct.width(); ++x) {
+                const QRgb a = direct.pixel(x, y);
+                const QRgb b = cached.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("largest channel difference %1").arg(worst)));
+    }
 }
 
 void ViewTest::reticleAnglesForBothStyles()
