@@ -41,7 +41,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<CameraPlatform> createDefaultCameraPlatform()
+std::unique_ptr<CameraPlatform> createSystemCameraPlatform()
 {
     return std::make_unique<DshowCameraPlatform>();
 }
