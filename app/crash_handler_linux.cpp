@@ -1,3 +1,129 @@
 #include "app/crash_handler.h"
 
-void installCrashHandler() {}
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <execinfo.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr int fatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+constexpr int maxFrames = 64;
+
+// Everything the handler touches is prepared at install time: a crashing process
+// may have a corrupt heap, so the handler must not allocate or call into Qt.
+char dumpPath[4096];
+alignas(16) char alternateStack[64 * 1024];
+std::atomic_flag handling = ATOMIC_FLAG_INIT;
+
+void writeText(int fd, const char *text)
+{
+    size_t left = std::strlen(text);
+    while (left > 0) {
+        const ssize_t written = write(fd, text, left);
+        if (written <= 0)
+            return;
+        text += written;
+        left -= static_cast<size_t>(written);
+    }
+}
+
+// snprintf is not async-signal-safe, so numbers are formatted by hand.
+void writeNumber(int fd, unsigned long long value, unsigned base)
+{
+    char digits[32];
+    int pos = sizeof digits - 1;
+    digits[pos] = '\0';
+    do {
+        digits[--pos] = "0123456789abcdef"[value % base];
+        value /= base;
+    } while (value != 0 && pos > 0);
+    writeText(fd, digits + pos);
+}
+
+const char *signalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGILL: return "SIGILL";
+    case SIGFPE: return "SIGFPE";
+    case SIGABRT: return "SIGABRT";
+    default: return "signal";
+    }
+}
+
+void writeReport(int signalNumber, const siginfo_t *info)
+{
+    const int fd = open(dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    writeText(fd, "VESK crash report\nsignal: ");
+    writeNumber(fd, static_cast<unsigned>(signalNumber), 10);
+    writeText(fd, " (");
+    writeText(fd, signalName(signalNumber));
+    // Only a fault the kernel reports carries an address; for abort() the field holds a process id.
+    if (info->si_code > 0) {
+        writeText(fd, ")\naddress: 0x");
+        writeNumber(fd, reinterpret_cast<unsigned long long>(info->si_addr), 16);
+    } else {
+        writeText(fd, ")\naddress: none, raised by the process");
+    }
+    writeText(fd, "\nbacktrace:\n");
+    void *frames[maxFrames];
+    const int count = backtrace(frames, maxFrames);
+    backtrace_symbols_fd(frames, count, fd);
+    close(fd);
+}
+
+void handleFatalSignal(int signalNumber, siginfo_t *info, void *)
+{
+    // A second thread that faults meanwhile waits for the first to end the process,
+    // so the first report is written whole.
+    if (handling.test_and_set()) {
+        for (;;)
+            pause();
+    }
+    if (dumpPath[0] != '\0')
+        writeReport(signalNumber, info);
+    // The default action ends the process the way it would have ended without us.
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+} // namespace
+
+void installCrashHandler()
+{
+    const QByteArray path =
+        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-crash.dmp")));
+    if (static_cast<size_t>(path.size()) < sizeof dumpPath)
+        std::memcpy(dumpPath, path.constData(), static_cast<size_t>(path.size()) + 1);
+
+    // The first backtrace call loads libgcc's unwinder, which must not happen inside the handler.
+    void *frames[1];
+    backtrace(frames, 1);
+
+    // A stack overflow leaves no room on the faulting stack to run the handler.
+    stack_t stack {};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    sigaltstack(&stack, nullptr);
+
+    struct sigaction action {};
+    action.sa_sigaction = handleFatalSignal;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    // A fault inside the handler itself then kills the process instead of re-entering it.
+    sigemptyset(&action.sa_mask);
+    for (const int signalNumber : fatalSignals)
+        sigaddset(&action.sa_mask, signalNumber);
+    for (const int signalNumber : fatalSignals)
+        sigaction(signalNumber, &action, nullptr);
+}

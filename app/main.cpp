@@ -1,4 +1,5 @@
 #include "app/crash_handler.h"
+#include "app/quit_signals.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // After the application object, which knows the executable's directory.
     installCrashHandler();
     QCoreApplication::setApplicationName(QStringLiteral("VESK Qt"));
     QCoreApplication::setOrganizationName(QStringLiteral("korvany"));
@@ -15,5 +17,9 @@ int main(int argc, char **argv)
     MainWindow window;
     window.resize(1280, 760);
     window.show();
-    return app.exec();
+
+    quitOnTerminationRequest();
+    const int result = app.exec();
+    // The window goes before the application object, so capture stops while Qt is still alive.
+    return result;
 }

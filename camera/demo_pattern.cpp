@@ -112,7 +112,7 @@ cv::Mat exposureTable(const DemoPictureSettings &settings)
     return table;
 }
 
-void stampFrame(cv::Mat &frame, std::uint64_t sequence, double framesPerSecond)
+void stampFrame(cv::Mat &frame, std::uint64_t sequence, std::int64_t captureTimeNs, double framesPerSecond)
 {
     QImage image = wrap(frame);
     QPainter painter(&image);
@@ -137,11 +137,13 @@ void stampFrame(cv::Mat &frame, std::uint64_t sequence, double framesPerSecond)
     painter.end();
 
     std::memcpy(frame.data, &sequence, sizeof sequence);
+    std::memcpy(frame.data + sizeof sequence, &captureTimeNs, sizeof captureTimeNs);
 }
 
-std::uint64_t readFrameSequence(const std::uint8_t *topRow)
+FrameStamp readFrameStamp(const std::uint8_t *topRow)
 {
-    std::uint64_t sequence = 0;
-    std::memcpy(&sequence, topRow, sizeof sequence);
-    return sequence;
+    FrameStamp stamp;
+    std::memcpy(&stamp.sequence, topRow, sizeof stamp.sequence);
+    std::memcpy(&stamp.captureTimeNs, topRow + sizeof stamp.sequence, sizeof stamp.captureTimeNs);
+    return stamp;
 }

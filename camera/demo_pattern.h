@@ -20,9 +20,13 @@ void renderCalibrationTarget(cv::Mat &target, int width, int height, const QStri
 // The per-byte mapping that makes brightness, gain and exposure visible.
 cv::Mat exposureTable(const DemoPictureSettings &settings);
 
-// Adds what moves: a marker circling the centre, the frame number, and the sequence number
-// in the first eight bytes of the top row so a viewer can tell which frame it shows.
-void stampFrame(cv::Mat &frame, std::uint64_t sequence, double framesPerSecond);
+// Adds what moves: a marker circling the centre and the frame number. The first sixteen bytes
+// of the top row carry the sequence number and the capture time (steady clock, nanoseconds),
+// so a viewer can tell which frame it shows and how old it is.
+void stampFrame(cv::Mat &frame, std::uint64_t sequence, std::int64_t captureTimeNs, double framesPerSecond);
 
-// The sequence number stamped into a frame (or a full-width image of it) by stampFrame.
-std::uint64_t readFrameSequence(const std::uint8_t *topRow);
+struct FrameStamp {
+    std::uint64_t sequence = 0;
+    std::int64_t captureTimeNs = 0;
+};
+FrameStamp readFrameStamp(const std::uint8_t *topRow);

@@ -145,9 +145,12 @@ bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
             pictureChanged = false;
         }
     }
+    const auto captured = Clock::now();
     adjusted.copyTo(image);
     cv::Mat frame = image.getMat();
-    stampFrame(frame, ++sequence, config.framesPerSecond);
+    stampFrame(frame, ++sequence,
+               std::chrono::duration_cast<std::chrono::nanoseconds>(captured.time_since_epoch()).count(),
+               config.framesPerSecond);
     return true;
 }
 

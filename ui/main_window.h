@@ -3,6 +3,7 @@
 #include "camera/camera_platform.h"
 
 #include <QColor>
+#include <QImage>
 #include <QMainWindow>
 #include <QPointF>
 #include <QStringList>
@@ -14,6 +15,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -169,4 +172,20 @@ private:
     int lastFrameHeight = 0;
     double zoomFactor = 1.0;
     QPointF viewOffset;
+
+    // Capture session bookkeeping (main_window_capture.cpp)
+    struct CaptureTimings {
+        std::chrono::milliseconds firstFrameLimit{8000};   // no frame yet since the open
+        std::chrono::milliseconds laterFrameLimit{2000};   // after the first frame
+    };
+    CaptureTimings captureTimings;   // shortened only by tests
+    // Ends every session at close, so a stream-loss call queued by an earlier session is ignored.
+    // Changed only while no capture thread runs.
+    std::uint64_t captureGeneration = 0;
+    // A presented frame's buffer, handed back under frameMutex so the next read fills it
+    // instead of allocating a fresh frame-sized one.
+    cv::Mat spareFrame;
+    // The view keeps one while the other is filled, so neither is shared when it is reused.
+    std::array<QImage, 2> presentedFrames;
+    std::size_t nextPresentedFrame = 0;
 };

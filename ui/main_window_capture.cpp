@@ -1,7 +1,212 @@
 #include "ui/main_window.h"
 
-void MainWindow::openCamera() {}
-void MainWindow::closeCamera() {}
-void MainWindow::grabFrame() {}
-void MainWindow::stopCaptureThread() {}
-void MainWindow::captureLoop() {}
+#include "app/diagnostic_log.h"
+#include "app/ui_language.h"
+#include "camera/frame_image.h"
+#include "camera/zoom_crop.h"
+#include "ui/operator_message.h"
+#include "view/image_view.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <exception>
+#include <vector>
+
+namespace {
+
+void showCameraWarning(QWidget *parent, const QString &text)
+{
+    showOperatorMessage(parent, MessageKind::Warning,
+                        pickText(QStringLiteral("Camera"), QStringLiteral("攝影機"), QStringLiteral("摄像头")), text);
+}
+
+} // namespace
+
+void MainWindow::openCamera()
+{
+    DiagnosticLog(QStringLiteral("Open camera requested"));
+    closeCamera();
+    refreshDeviceList();
+    onDeviceSelectionChanged();
+
+    if (deviceCombo->currentData(Qt::UserRole).toMap().isEmpty() || currentDeviceIndex < 0) {
+        showCameraWarning(this, pickText(QStringLiteral("No supported VESK camera was detected."),
+                                         QStringLiteral("未偵測到支援的 VESK 攝影機。"),
+                                         QStringLiteral("未检测到支持的 VESK 摄像头。")));
+        return;
+    }
+
+    // A failing driver must never end the process: everything that touches it is guarded.
+    try {
+        const QString deviceName = deviceCombo->currentText();
+        // One arg() call, so a '%' in the device name cannot be taken for a placeholder.
+        DiagnosticLog(QStringLiteral("Opening DirectShow device index %1 (%2) as MJPG %3 x %4")
+                          .arg(QString::number(currentDeviceIndex), deviceName, QString::number(targetWidth),
+                               QString::number(targetHeight)));
+
+        // Size and format are requested at open time in one step; some drivers ignore later set() calls.
+        const std::vector<int> params = {
+            cv::CAP_PROP_FRAME_WIDTH, targetWidth,
+            cv::CAP_PROP_FRAME_HEIGHT, targetHeight,
+            cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+        };
+        if (!capture->open(currentDeviceIndex, platform->captureApi(), params)) {
+            DiagnosticLog(QStringLiteral("VideoCapture::open returned false"));
+            showCameraWarning(this, pickText(QStringLiteral("Unable to open the camera."),
+                                             QStringLiteral("無法開啟攝影機。"), QStringLiteral("无法打开摄像头。")));
+            return;
+        }
+        DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
+
+        lastFrameWidth = 0;
+        lastFrameHeight = 0;
+        resolutionLabel->setText(pickText(QStringLiteral("Waiting for first frame..."),
+                                          QStringLiteral("等待第一幀…"), QStringLiteral("等待首帧…")));
+        // Reading properties right after open hangs or fails on some drivers.
+        DiagnosticLog(QStringLiteral("Skipping startup property reads for driver compatibility"));
+        DiagnosticLog(QStringLiteral("Starting capture thread"));
+
+        // Assigning over a joinable thread would terminate the process.
+        stopCaptureThread();
+        captureRunning = true;
+        captureThread = std::thread([this] { captureLoop(); });
+        frameTimer.start(30);
+
+        openButton->setEnabled(false);
+        closeButton->setEnabled(true);
+        driverSettingsButton->setEnabled(true);
+        deviceCombo->setEnabled(false);
+        statusLabel->setText(pickText(QStringLiteral("Open: %1, waiting for video"),
+                                      QStringLiteral("已開啟：%1，等待畫面"), QStringLiteral("已打开：%1，等待画面"))
+                                 .arg(deviceName));
+        DiagnosticLog(QStringLiteral("Open camera sequence completed"));
+    } catch (const cv::Exception &e) {
+        DiagnosticLog(QStringLiteral("OpenCV exception while opening camera: %1").arg(QString::fromUtf8(e.what())));
+        closeCamera();
+        showOperatorMessage(this, MessageKind::Critical,
+                            pickText(QStringLiteral("Camera Error"), QStringLiteral("攝影機錯誤"), QStringLiteral("摄像头错误")),
+                            pickText(QStringLiteral("An error occurred while opening the camera. The crash was prevented. "
+                                                    "Please send vesk-diagnostic.log to the developer."),
+                                     QStringLiteral("開啟攝影機時發生錯誤，程式已阻止當機。請將 vesk-diagnostic.log 傳給開發人員。"),
+                                     QStringLiteral("打开摄像头时发生错误，程序已阻止崩溃。请将 vesk-diagnostic.log 发给开发人员。")));
+    } catch (const std::exception &e) {
+        const QString what = QString::fromUtf8(e.what());
+        DiagnosticLog(QStringLiteral("Standard exception while opening camera: %1").arg(what));
+        closeCamera();
+        showOperatorMessage(this, MessageKind::Critical, QStringLiteral("VESK"), what);
+    } catch (...) {
+        DiagnosticLog(QStringLiteral("Unknown exception while opening camera"));
+        closeCamera();
+        showOperatorMessage(this, MessageKind::Critical, QStringLiteral("VESK"),
+                            pickText(QStringLiteral("An unknown error occurred while opening the camera."),
+                                     QStringLiteral("開啟攝影機時發生未知錯誤。"),
+                                     QStringLiteral("打开摄像头时发生未知错误。")));
+    }
+}
+
+void MainWindow::stopCaptureThread()
+{
+    captureRunning.exchange(false);
+    if (captureThread.joinable())
+        captureThread.join();
+    std::lock_guard lock(frameMutex);
+    latestFrame.release();
+    frameReady = false;
+    spareFrame.release();
+}
+
+void MainWindow::closeCamera()
+{
+    frameTimer.stop();
+    // Joined before the release below, so the thread never reads from a released device.
+    stopCaptureThread();
+    ++captureGeneration;
+    {
+        std::lock_guard lock(captureMutex);
+        // Runs from the destructor too, where an escaping exception would end the process.
+        try {
+            if (capture->isOpened())
+                capture->release();
+        } catch (const cv::Exception &e) {
+            DiagnosticLog(QStringLiteral("OpenCV exception while releasing camera: %1").arg(QString::fromUtf8(e.what())));
+        } catch (const std::exception &e) {
+            DiagnosticLog(QStringLiteral("Standard exception while releasing camera: %1").arg(QString::fromUtf8(e.what())));
+        } catch (...) {
+            DiagnosticLog(QStringLiteral("Unknown exception while releasing camera"));
+        }
+    }
+
+    if (imageView)
+        imageView->clearFrame();
+    for (QImage &buffer : presentedFrames)
+        buffer = QImage();
+    if (statusLabel)
+        statusLabel->setText(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")));
+    lastFrameWidth = 0;
+    lastFrameHeight = 0;
+
+    const bool entryAvailable = deviceCombo && !deviceCombo->currentData(Qt::UserRole).toMap().isEmpty();
+    if (entryAvailable && resolutionLabel)
+        resolutionLabel->setText(pickText(QStringLiteral("Target %1 x %2"), QStringLiteral("指定 %1 x %2"),
+                                          QStringLiteral("指定 %1 x %2"))
+                                     .arg(targetWidth)
+                                     .arg(targetHeight));
+    if (openButton)
+        openButton->setEnabled(entryAvailable);
+    if (closeButton)
+        closeButton->setEnabled(false);
+    if (driverSettingsButton)
+        driverSettingsButton->setEnabled(false);
+    if (deviceCombo)
+        deviceCombo->setEnabled(entryAvailable);
+}
+
+void MainWindow::grabFrame()
+{
+    cv::Mat full;
+    {
+        std::lock_guard lock(frameMutex);
+        if (!frameReady)
+            return;
+        full = std::move(latestFrame);
+        frameReady = false;
+    }
+    if (full.empty())
+        return;
+    cv::Mat frame = full;
+
+    if (frame.cols != lastFrameWidth || frame.rows != lastFrameHeight) {
+        lastFrameWidth = frame.cols;
+        lastFrameHeight = frame.rows;
+        resolutionLabel->setText(QStringLiteral("%1 x %2").arg(frame.cols).arg(frame.rows));
+        if (frame.cols == targetWidth && frame.rows == targetHeight)
+            statusLabel->setText(pickText(QStringLiteral("Open: %1"), QStringLiteral("已開啟：%1"), QStringLiteral("已打开：%1"))
+                                     .arg(deviceCombo->currentText()));
+        else
+            statusLabel->setText(pickText(QStringLiteral("Resolution mismatch: target %1 x %2"),
+                                          QStringLiteral("解析度異常：指定 %1 x %2"), QStringLiteral("分辨率异常：指定 %1 x %2"))
+                                     .arg(targetWidth)
+                                     .arg(targetHeight));
+    }
+
+    const QSize frameSize(frame.cols, frame.rows);
+    const QRect crop = zoomCropRect(frameSize, zoomFactor, viewOffset);
+    if (crop.size() != frameSize)
+        frame = cv::Mat(frame, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
+    collectOverlaySettings(frameSize, crop.topLeft());
+
+    // The one pixel copy per shown frame, so the image owns its pixels once the Mat goes.
+    QImage &buffer = presentedFrames[nextPresentedFrame];
+    if (copyFrameInto(frame, buffer)) {
+        nextPresentedFrame = (nextPresentedFrame + 1) % presentedFrames.size();
+        imageView->setFrame(buffer);
+    }
+    frame.release();
+    // Only a buffer nobody else shares may be written by the next read.
+    if (full.u && full.u->refcount == 1) {
+        std::lock_guard lock(frameMutex);
+        spareFrame = std::move(full);
+    }
+}

@@ -1,8 +1,123 @@
 #include "ui/main_window.h"
 
-bool MainWindow::setCameraProperty(int, double, const QString &) { return false; }
-void MainWindow::setAutoFocus(bool) {}
-void MainWindow::setAutoExposure(bool) {}
-void MainWindow::setZoom(double) {}
-void MainWindow::applyCameraControls() {}
-void MainWindow::openDriverSettings() {}
+#include "app/diagnostic_log.h"
+#include "view/image_view.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <cmath>
+#include <exception>
+
+namespace {
+
+// Formatted apart from the message, so that one arg() call fills every placeholder and a '%'
+// inside a name or an exception text is never taken for one.
+QString formatValue(double value)
+{
+    return QStringLiteral("%1").arg(value);
+}
+
+} // namespace
+
+bool MainWindow::setCameraProperty(int propertyId, double value, const QString &name)
+{
+    // Held to the end, so a write never overlaps a frame read; the log lock nests inside.
+    std::lock_guard lock(captureMutex);
+    try {
+        if (!capture->isOpened())
+            return false;
+        if (capture->set(propertyId, value))
+            return true;
+        DiagnosticLog(QStringLiteral("Driver rejected %1=%2").arg(name, formatValue(value)));
+    } catch (const cv::Exception &e) {
+        DiagnosticLog(QStringLiteral("OpenCV exception while setting %1=%2: %3")
+                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
+    } catch (const std::exception &e) {
+        DiagnosticLog(QStringLiteral("Exception while setting %1=%2: %3")
+                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
+    } catch (...) {
+        DiagnosticLog(QStringLiteral("Unknown exception while setting %1=%2").arg(name, formatValue(value)));
+    }
+    return false;
+}
+
+void MainWindow::setAutoFocus(bool enabled)
+{
+    focusSlider->setEnabled(!enabled);
+    focusSpin->setEnabled(!enabled);
+    setCameraProperty(cv::CAP_PROP_AUTOFOCUS, enabled ? 1.0 : 0.0, QStringLiteral("auto focus"));
+    if (!enabled)
+        setCameraProperty(cv::CAP_PROP_FOCUS, focusSlider->value(), QStringLiteral("focus"));
+}
+
+void MainWindow::setAutoExposure(bool enabled)
+{
+    exposureSlider->setEnabled(!enabled);
+    exposureSpin->setEnabled(!enabled);
+    // The on/off values differ per capture backend; one backend's values mean the opposite on another.
+    setCameraProperty(cv::CAP_PROP_AUTO_EXPOSURE, platform->autoExposureValue(enabled), QStringLiteral("auto exposure"));
+    if (!enabled)
+        setCameraProperty(cv::CAP_PROP_EXPOSURE, exposureSlider->value(), QStringLiteral("exposure"));
+}
+
+void MainWindow::setZoom(double zoom)
+{
+    // A NaN would slip through the clamp and end as an undefined slider position.
+    if (std::isnan(zoom))
+        return;
+    if (zoom > 8.0)
+        zoom = 8.0;
+    else if (zoom < 1.0)
+        zoom = 1.0;
+    zoomFactor = zoom;
+    if (imageView)
+        imageView->setZoom(zoomFactor);
+    if (zoomSlider) {
+        zoomSlider->blockSignals(true);
+        zoomSlider->setValue(static_cast<int>(zoomFactor * 10));
+        zoomSlider->blockSignals(false);
+    }
+    // Not blocked: a value the spin box rounds comes back once through valueChanged, so the
+    // factor, the view and the slider settle on what the spin box shows.
+    if (zoomSpin)
+        zoomSpin->setValue(zoomFactor);
+}
+
+void MainWindow::applyCameraControls()
+{
+    brightnessSpin->setValue(brightnessSlider->value());
+    focusSpin->setValue(focusSlider->value());
+    gainSpin->setValue(gainSlider->value());
+    exposureSpin->setValue(exposureSlider->value());
+    zoomSpin->setValue(zoomFactor);
+
+    // Each auto mode goes before its manual value, which is sent only while the mode is off.
+    setCameraProperty(cv::CAP_PROP_BRIGHTNESS, brightnessSlider->value(), QStringLiteral("brightness"));
+    setCameraProperty(cv::CAP_PROP_AUTOFOCUS, autoFocusCheck->isChecked() ? 1.0 : 0.0, QStringLiteral("auto focus"));
+    if (!autoFocusCheck->isChecked())
+        setCameraProperty(cv::CAP_PROP_FOCUS, focusSlider->value(), QStringLiteral("focus"));
+    setCameraProperty(cv::CAP_PROP_GAIN, gainSlider->value(), QStringLiteral("gain"));
+    setCameraProperty(cv::CAP_PROP_AUTO_EXPOSURE, platform->autoExposureValue(autoExposureCheck->isChecked()),
+                      QStringLiteral("auto exposure"));
+    if (!autoExposureCheck->isChecked())
+        setCameraProperty(cv::CAP_PROP_EXPOSURE, exposureSlider->value(), QStringLiteral("exposure"));
+}
+
+void MainWindow::openDriverSettings()
+{
+    // Backends without a settings dialog simply refuse the property; that is not worth a log line.
+    std::lock_guard lock(captureMutex);
+    try {
+        if (capture->isOpened())
+            capture->set(cv::CAP_PROP_SETTINGS, 1.0);
+    } catch (const cv::Exception &e) {
+        DiagnosticLog(QStringLiteral("OpenCV exception while opening driver settings: %1").arg(QString::fromUtf8(e.what())));
+    } catch (const std::exception &e) {
+        DiagnosticLog(QStringLiteral("Exception while opening driver settings: %1").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        DiagnosticLog(QStringLiteral("Unknown exception while opening driver settings"));
+    }
+}

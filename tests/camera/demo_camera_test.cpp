@@ -94,7 +94,10 @@ private slots:
         // 100 frames per second: ten more frames cannot come in less than about 100 ms.
         QVERIFY(elapsed >= std::chrono::milliseconds(90));
         QCOMPARE(frame.data, buffer);
-        QCOMPARE(readFrameSequence(frame.data), std::uint64_t(11));
+        const FrameStamp stamp = readFrameStamp(frame.data);
+        QCOMPARE(stamp.sequence, std::uint64_t(11));
+        QVERIFY(stamp.captureTimeNs <= std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                           std::chrono::steady_clock::now().time_since_epoch()).count());
 
         capture->release();
         QVERIFY(!capture->isOpened());

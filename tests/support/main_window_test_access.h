@@ -71,6 +71,10 @@ public:
     auto &lastFrameHeight() { return w.lastFrameHeight; }
     auto &zoomFactor() { return w.zoomFactor; }
     auto &viewOffset() { return w.viewOffset; }
+    auto &captureTimings() { return w.captureTimings; }
+    auto &captureGeneration() { return w.captureGeneration; }
+    auto &presentedFrames() { return w.presentedFrames; }
+    auto &spareFrame() { return w.spareFrame; }
 
     template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }

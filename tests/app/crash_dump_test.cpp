@@ -1,0 +1,90 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+struct ProbeResult {
+    QProcess::ExitStatus status;
+    int code;
+};
+
+// The probe runs from a copy in the test's folder, so its dump lands there.
+QString copyProbe(const QString &folder)
+{
+    const QString probe = folder + QStringLiteral("/crash_probe");
+    return QFile::copy(QStringLiteral(CRASH_PROBE_PATH), probe) ? probe : QString();
+}
+
+ProbeResult runProbe(const QString &probe, const QString &mode)
+{
+    QProcess process;
+    process.start(probe, {mode});
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus(), process.exitCode()};
+}
+
+QByteArray readDump(const QString &folder)
+{
+    QFile file(folder + QStringLiteral("/vesk-crash.dmp"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class CrashDumpTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void crashLeavesReportThatNextCrashOverwrites()
+    {
+        QTemporaryDir folder;
+        const QString probe = copyProbe(folder.path());
+        QVERIFY(!probe.isEmpty());
+
+        const ProbeResult segv = runProbe(probe, QStringLiteral("segv"));
+        QCOMPARE(segv.status, QProcess::CrashExit);
+        QCOMPARE(segv.code, SIGSEGV);
+        const QByteArray first = readDump(folder.path());
+        QVERIFY2(first.contains("signal: 11 (SIGSEGV)"), first.constData());
+        QVERIFY2(first.contains("address: 0x0\n"), first.constData());
+        QVERIFY(first.contains("backtrace:\n"));
+        QVERIFY2(first.contains("crash_probe("), first.constData());
+
+        const ProbeResult abort = runProbe(probe, QStringLiteral("abort"));
+        QCOMPARE(abort.status, QProcess::CrashExit);
+        QCOMPARE(abort.code, SIGABRT);
+        const QByteArray second = readDump(folder.path());
+        QVERIFY2(second.contains("signal: 6 (SIGABRT)"), second.constData());
+        QVERIFY(!second.contains("SIGSEGV"));
+        QVERIFY(second.contains("address: none"));
+        QVERIFY(second.contains("abort"));
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
+    }
+
+    void unwritableFolderStillDiesBySignal()
+    {
+        QTemporaryDir folder;
+        const QString probe = copyProbe(folder.path());
+        QVERIFY(!probe.isEmpty());
+        const QFile::Permissions writable = QFile::permissions(folder.path());
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+
+        const ProbeResult result = runProbe(probe, QStringLiteral("segv-unprivileged"));
+        QFile::setPermissions(folder.path(), writable);
+        QCOMPARE(result.status, QProcess::CrashExit);
+        QCOMPARE(result.code, SIGSEGV);
+        QVERIFY(!QFile::exists(folder.path() + QStringLiteral("/vesk-crash.dmp")));
+    }
+};
+
+QTEST_GUILESS_MAIN(CrashDumpTest)
+#include "crash_dump_test.moc"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tests/support/fake_camera_platform.h"
+#include "tests/support/fake_video_capture.h"
+#include "tests/support/main_window_test_access.h"
+#include "ui/main_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVariantMap>
+
+#include <memory>
+
+// A main window on a fake camera stack offering one "vesk5" (3840 x 2160) when asked to.
+struct CaptureTestWindow {
+    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window)
+    {
+        // Builds whose device list does not come from the platform still get the same entry.
+        if (withDevice && access.deviceCombo()->count() == 0) {
+            access.deviceCombo()->addItem(QStringLiteral("vesk5"),
+                                          QVariantMap{{QStringLiteral("index"), 0},
+                                                      {QStringLiteral("width"), 3840},
+                                                      {QStringLiteral("height"), 2160}});
+            access.currentDeviceIndex() = 0;
+            access.targetWidth() = 3840;
+            access.targetHeight() = 2160;
+        }
+    }
+
+    std::unique_ptr<MainWindow> makeWindow(bool withDevice)
+    {
+        auto fakePlatform = std::make_unique<FakeCameraPlatform>();
+        if (withDevice)
+            fakePlatform->devices = {{0, QStringLiteral("vesk5")}};
+        fakePlatform->captureFactory = [this] {
+            auto fake = std::make_unique<FakeVideoCapture>();
+            camera = fake.get();
+            return fake;
+        };
+        return std::make_unique<MainWindow>(std::move(fakePlatform));
+    }
+
+    bool isClosedWithDevice()
+    {
+        return access.openButton()->isEnabled() && !access.closeButton()->isEnabled()
+            && !access.driverSettingsButton()->isEnabled() && access.deviceCombo()->isEnabled()
+            && access.statusLabel()->text() == QStringLiteral("Not Open") && !access.captureThread().joinable()
+            && !access.captureRunning() && !camera->isOpened();
+    }
+
+    bool isOpen()
+    {
+        return !access.openButton()->isEnabled() && access.closeButton()->isEnabled()
+            && access.driverSettingsButton()->isEnabled() && !access.deviceCombo()->isEnabled()
+            && access.captureThread().joinable();
+    }
+
+    FakeVideoCapture *camera = nullptr;   // owned by the window
+    std::unique_ptr<MainWindow> window;
+    MainWindowTestAccess access;
+};

@@ -1,0 +1,101 @@
+#include "ui/main_window.h"
+
+#include "app/diagnostic_log.h"
+
+#include <QMetaObject>
+
+#include <chrono>
+#include <exception>
+
+void MainWindow::captureLoop()
+{
+    DiagnosticLog(QStringLiteral("Capture thread entered"));
+    // Both are written only while no capture thread runs, so this run sees them fixed.
+    const std::uint64_t generation = captureGeneration;
+    const CaptureTimings timings = captureTimings;
+
+    bool firstFramePending = true;
+    bool framesSeen = false;
+    bool stallStarted = false;
+    std::chrono::steady_clock::time_point stallStart;
+    bool streamLost = false;
+
+    while (captureRunning) {
+        cv::Mat frame;
+        {
+            std::lock_guard lock(frameMutex);
+            frame = std::move(spareFrame);
+        }
+        bool ended = false;
+        try {
+            std::lock_guard lock(captureMutex);
+            if (capture->isOpened()) {
+                // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
+                if (!capture->read(frame))
+                    frame.release();
+            } else {
+                ended = true;
+            }
+        } catch (const cv::Exception &e) {
+            DiagnosticLog(QStringLiteral("OpenCV exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
+            ended = true;
+        } catch (const std::exception &e) {
+            DiagnosticLog(QStringLiteral("Standard exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
+            ended = true;
+        } catch (...) {
+            DiagnosticLog(QStringLiteral("Unknown exception in capture thread"));
+            ended = true;
+        }
+        if (ended) {
+            frame.release();
+            // Only a session nobody is stopping has been lost; a close in progress is not a loss.
+            streamLost = captureRunning.exchange(false);
+            if (streamLost)
+                DiagnosticLog(QStringLiteral("Camera stream ended unexpectedly; refreshing devices"));
+            break;
+        }
+
+        if (!frame.empty()) {
+            {
+                std::lock_guard lock(frameMutex);
+                stallStarted = false;
+                framesSeen = true;
+                // A move: the driver's buffer reaches the GUI thread uncopied, and an untaken
+                // older frame is simply dropped.
+                latestFrame = std::move(frame);
+                frameReady = true;
+            }
+            if (firstFramePending) {
+                DiagnosticLog(QStringLiteral("First camera frame received"));
+                firstFramePending = false;
+            }
+            continue;
+        }
+
+        const auto now = std::chrono::steady_clock::now();
+        if (!stallStarted) {
+            stallStart = now;
+            stallStarted = true;
+        }
+        const auto limit = framesSeen ? timings.laterFrameLimit : timings.firstFrameLimit;
+        if (captureRunning && std::chrono::duration_cast<std::chrono::milliseconds>(now - stallStart) >= limit) {
+            DiagnosticLog(QStringLiteral("Camera stream stopped returning frames; refreshing devices"));
+            streamLost = captureRunning.exchange(false);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    if (streamLost) {
+        // Queued, so the GUI thread can join this thread; a call that arrives after the
+        // operator closed or reopened the camera belongs to a finished session and is dropped.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == captureGeneration)
+                    refreshAfterStreamLoss();
+            },
+            Qt::QueuedConnection);
+    }
+    DiagnosticLog(QStringLiteral("Capture thread exited"));
+}
