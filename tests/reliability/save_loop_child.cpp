@@ -9,11 +9,19 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
-// Saves the parameters and the centre code for ever, alternating two complete set-ups, so
-// that its parent can kill it at any moment of a save. Before the first kill is possible it
-// prints what each file holds after either set-up, then "ready".
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Prints what each settings file holds after either of two complete set-ups, then "ready".
+// Then, for every "fork A" or "fork B" line on its input, it forks a copy that saves the parameters and
+// the centre code for ever, alternating the two set-ups from the one named, prints "child PID" and waits until
+// its parent has killed that copy at some moment of a save, then prints "reaped". Forking
+// skips the start-up of a window for every kill, so hundreds of kills take seconds.
 namespace {
 
 void applySetup(MainWindowTestAccess &a, bool second)
@@ -69,9 +77,29 @@ int main(int argc, char **argv)
     std::puts("ready");
     std::fflush(stdout);
 
-    for (bool second = false;; second = !second) {
-        applySetup(a, second);
-        save(a);
-        recorder.messages.clear();
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin)) {
+        if (std::strncmp(line, "fork", 4) != 0)
+            continue;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // A copy must never outlive a test that stopped half-way: it would save for ever.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() == 1)
+                _exit(1);
+            for (bool second = line[4] == 'B';; second = !second) {
+                applySetup(a, second);
+                save(a);
+                recorder.messages.clear();
+            }
+        }
+        std::printf("child %d\n", int(pid));
+        std::fflush(stdout);
+        int status = 0;
+        if (pid > 0)
+            waitpid(pid, &status, 0);
+        std::printf("reaped %d\n", WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+        std::fflush(stdout);
     }
+    return 0;
 }
