@@ -34,10 +34,13 @@ address_sanitizer_suite() {
     cmake -S "$root" -B "$dir" -DVESK_WERROR=ON -DVESK_SANITIZE=address,undefined -DVESK_BUILD_BENCH=OFF >/dev/null || return 1
     cmake --build "$dir" -j"$(nproc)" || return 1
     (
-        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0"
+        # The program installs its own crash handlers; the sanitizer must leave those signals to it.
+        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0"
         export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
         export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-        cd "$dir" && ctest --output-on-failure
+        # The cross-compile checks build no instrumented code, and the crash-dump test crashes on
+        # purpose, which the sanitizer runtime intercepts; the main suite runs all three.
+        cd "$dir" && ctest --output-on-failure -LE '^(windows|cross)$' -E '^crash_dump_tests$'
     )
 }
 

@@ -81,7 +81,7 @@ private slots:
             bool ok = false;
             const pid_t pid = pid_t(readLine("child ").toInt(&ok));
             QVERIFY2(ok && pid > 0, "the saving copy did not start");
-            std::this_thread::sleep_for(std::chrono::microseconds(rng.bounded(0, 30000)));
+            std::this_thread::sleep_for(std::chrono::microseconds(rng.bounded(0, 60000)));
             QCOMPARE(::kill(pid, SIGKILL), 0);
             QCOMPARE(readLine("reaped "), QByteArray::number(SIGKILL));
 
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(zygote.waitForFinished(10000));
 
         QVERIFY2(mostLeftovers <= kFiles.size(), qPrintable(QString::number(mostLeftovers)));
-        QVERIFY2(changes > kKills / 4, "too few kills came after a completed save to prove anything");
+        QVERIFY2(changes > kKills / 10, "too few kills came after a completed save to prove anything");
         qInfo("%d kills survived in %lld ms; %d found the files changed since the kill before, %d left "
               "an abandoned temporary file (at most %d at once)",
               kKills, clock.elapsed(), changes, interruptedWrites, mostLeftovers);
