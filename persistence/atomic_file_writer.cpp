@@ -1,5 +1,8 @@
 #include "persistence/atomic_file_writer.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -18,6 +21,20 @@ bool fail(QSaveFile &file, QString *error, const QString &reason)
     return false;
 }
 
+// A save killed between creating its temporary file and the rename leaves that file behind
+// (named after the target plus six random characters); without this they would collect in
+// the folder for ever, one per interrupted save.
+void removeAbandonedTemporaries(const QString &path)
+{
+    const QFileInfo target(path);
+    const QRegularExpression pattern(QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
+    QDir dir = target.absoluteDir();
+    for (const QString &name : dir.entryList({target.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden)) {
+        if (pattern.match(name).hasMatch())
+            dir.remove(name);
+    }
+}
+
 } // namespace
 
 void setWriteFaultInjector(WriteFaultInjector injector)
@@ -27,6 +44,7 @@ void setWriteFaultInjector(WriteFaultInjector injector)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
+    removeAbandonedTemporaries(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         if (error)

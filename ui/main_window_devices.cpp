@@ -135,7 +135,20 @@ void MainWindow::checkDeviceList()
     bool wasOpen = false;
     {
         const std::lock_guard<std::mutex> lock(captureMutex);
-        wasOpen = capture && capture->isOpened();
+        // Runs from a timer: an escaping driver exception would end the process. A device
+        // that cannot even say whether it is open is treated as open, so it gets closed.
+        try {
+            wasOpen = capture && capture->isOpened();
+        } catch (const cv::Exception &e) {
+            DiagnosticLog(QStringLiteral("OpenCV exception while checking the camera: %1").arg(QString::fromUtf8(e.what())));
+            wasOpen = true;
+        } catch (const std::exception &e) {
+            DiagnosticLog(QStringLiteral("Standard exception while checking the camera: %1").arg(QString::fromUtf8(e.what())));
+            wasOpen = true;
+        } catch (...) {
+            DiagnosticLog(QStringLiteral("Unknown exception while checking the camera"));
+            wasOpen = true;
+        }
     }
     if (wasOpen)
         closeCamera();

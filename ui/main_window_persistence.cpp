@@ -31,7 +31,9 @@ bool writeConfigFile(const QString &name, const QByteArray &bytes)
 std::optional<QByteArray> readConfigFile(const QString &name)
 {
     QFile file(configFilePath(name));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Raw bytes: text mode drops every CR, which would glue the numbers of a file with
+    // CR-only line ends together; the readers treat CR as white space anyway.
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
 }
@@ -146,9 +148,15 @@ void MainWindow::loadParameters()
             centerCodeY = code->y();
         }
     }
-    // Show the centre in use, whether or not the file gave one.
-    if (centerCodeXSpin)
+    // Show the centre in use, whether or not the file gave one. An editor limits a value
+    // beyond its range without a change signal when it already shows the limit, so take the
+    // shown value back: the overlay must sit where the panel says it does.
+    if (centerCodeXSpin) {
         centerCodeXSpin->setValue(centerCodeX);
-    if (centerCodeYSpin)
+        centerCodeX = centerCodeXSpin->value();
+    }
+    if (centerCodeYSpin) {
         centerCodeYSpin->setValue(centerCodeY);
+        centerCodeY = centerCodeYSpin->value();
+    }
 }
