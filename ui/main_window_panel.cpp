@@ -69,6 +69,8 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     buttonLayout->addWidget(openButton, 0);
     buttonLayout->addWidget(closeButton, 0);
     buttonLayout->addWidget(driverSettingsButton, 0);
+    snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), buttons);
+    buttonLayout->addWidget(snapshotButton, 0);
     form->addRow(buttons);
 
     statusLabel = new QLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
@@ -81,6 +83,7 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     connect(openButton, &QPushButton::clicked, this, &MainWindow::openCamera);
     connect(closeButton, &QPushButton::clicked, this, &MainWindow::closeCamera);
     connect(driverSettingsButton, &QPushButton::clicked, this, &MainWindow::openDriverSettings);
+    connect(snapshotButton, &QPushButton::clicked, this, &MainWindow::requestSnapshot);
     return group;
 }
 
