@@ -69,9 +69,10 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     buttonLayout->addWidget(openButton, 0);
     buttonLayout->addWidget(closeButton, 0);
     buttonLayout->addWidget(driverSettingsButton, 0);
-    snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), buttons);
-    buttonLayout->addWidget(snapshotButton, 0);
     form->addRow(buttons);
+    // A row of its own: a fourth button beside the others would widen the panel past its width.
+    snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), group);
+    form->addRow(snapshotButton);
 
     statusLabel = new QLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
     statusLabel->setObjectName(QStringLiteral("StatusPill"));

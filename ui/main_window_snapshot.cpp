@@ -52,7 +52,14 @@ void MainWindow::saveSnapshot(const cv::Mat &fullFrame)
         return;
     }
     DiagnosticLog(QStringLiteral("Snapshot saved to %1").arg(paths.plain));
-    statusLabel->setText(pickText(QStringLiteral("Snapshot saved: %1"), QStringLiteral("快照已儲存：%1"),
-                                  QStringLiteral("快照已保存：%1"))
-                             .arg(QDir::toNativeSeparators(paths.plain)));
+    const QString fullPath = QDir::toNativeSeparators(paths.plain);
+    const QString saved = pickText(QStringLiteral("Snapshot saved: %1"), QStringLiteral("快照已儲存：%1"),
+                                   QStringLiteral("快照已保存：%1"))
+                              .arg(fullPath);
+    // The pill has a fixed width: the middle of a long path gives way, the full one is a hover away.
+    statusLabel->setText(statusLabel->fontMetrics().elidedText(saved, Qt::ElideMiddle,
+                                                               statusLabel->contentsRect().width() - 16));
+    statusLabel->setToolTip(pickText(QStringLiteral("Last snapshot: %1"), QStringLiteral("最後的快照：%1"),
+                                     QStringLiteral("最后的快照：%1"))
+                                .arg(fullPath));
 }
