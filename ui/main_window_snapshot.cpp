@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 
 void MainWindow::requestSnapshot()
@@ -54,11 +55,12 @@ void MainWindow::saveSnapshot(const cv::Mat &fullFrame)
     DiagnosticLog(QStringLiteral("Snapshot saved to %1").arg(paths.plain));
     const QString fullPath = QDir::toNativeSeparators(paths.plain);
     const QString saved = pickText(QStringLiteral("Snapshot saved: %1"), QStringLiteral("快照已儲存：%1"),
-                                   QStringLiteral("快照已保存：%1"))
-                              .arg(fullPath);
-    // The pill has a fixed width: the middle of a long path gives way, the full one is a hover away.
-    statusLabel->setText(statusLabel->fontMetrics().elidedText(saved, Qt::ElideMiddle,
-                                                               statusLabel->contentsRect().width() - 16));
+                                   QStringLiteral("快照已保存：%1"));
+    // The pill has a fixed width: the path's start gives way so the words and the file's time
+    // stay readable, and the full path is a hover away.
+    const QFontMetrics metrics = statusLabel->fontMetrics();
+    const int room = statusLabel->contentsRect().width() - 16 - metrics.horizontalAdvance(saved.arg(QString()));
+    statusLabel->setText(saved.arg(metrics.elidedText(fullPath, Qt::ElideLeft, qMax(room, 0))));
     statusLabel->setToolTip(pickText(QStringLiteral("Last snapshot: %1"), QStringLiteral("最後的快照：%1"),
                                      QStringLiteral("最后的快照：%1"))
                                 .arg(fullPath));
