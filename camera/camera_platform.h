@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+class CameraControlSource;
+
 namespace cv {
 class VideoCapture;
 }
@@ -50,6 +52,10 @@ public:
 
     // CAP_PROP_AUTO_EXPOSURE value that switches the driver's auto exposure on or off.
     virtual double autoExposureValue(bool on) const = 0;
+
+    // The driver controls of device `index`, for VESK's own settings dialog; null where the
+    // capture backend shows the driver's dialog instead.
+    virtual std::unique_ptr<CameraControlSource> openControlSource(int index) = 0;
 };
 
 // The camera stack of the build's operating system.

@@ -1,5 +1,6 @@
 #include "camera/camera_platform.h"
 
+#include "camera/camera_control.h"
 #include "camera/dshow_devices.h"
 
 #include <opencv2/videoio.hpp>
@@ -37,6 +38,10 @@ public:
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
     int captureApi() const override { return cv::CAP_DSHOW; }
     double autoExposureValue(bool on) const override { return on ? 0.75 : 0.25; }
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override
+    {
+        return openCameraControlSource(index);
+    }
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "camera/camera_platform.h"
 
+#include "camera/camera_control.h"
+
 #include "camera/v4l2_devices.h"
 
 #include <opencv2/videoio.hpp>
@@ -35,6 +37,10 @@ public:
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
     int captureApi() const override { return cv::CAP_V4L2; }
     double autoExposureValue(bool on) const override { return on ? 3.0 : 1.0; }
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override
+    {
+        return openCameraControlSource(index);
+    }
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "camera/demo_camera_platform.h"
 
+#include "camera/demo_control_source.h"
 #include "camera/demo_video_capture.h"
 
 DemoCameraPlatform::DemoCameraPlatform(std::unique_ptr<CameraPlatform> systemPlatform, DemoCameraConfig config)
@@ -42,4 +43,11 @@ int DemoCameraPlatform::captureApi() const
 double DemoCameraPlatform::autoExposureValue(bool on) const
 {
     return system->autoExposureValue(on);
+}
+
+std::unique_ptr<CameraControlSource> DemoCameraPlatform::openControlSource(int index)
+{
+    if (index != DemoVideoCapture::deviceIndex)
+        return system->openControlSource(index);
+    return std::make_unique<DemoControlSource>(state);
 }

@@ -16,6 +16,7 @@ public:
     std::unique_ptr<cv::VideoCapture> createCapture() override;
     int captureApi() const override;
     double autoExposureValue(bool on) const override;
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override;
 
 private:
     std::unique_ptr<CameraPlatform> system;

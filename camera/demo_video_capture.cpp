@@ -13,6 +13,21 @@ constexpr auto unplugDuration = std::chrono::seconds(5);
 
 } // namespace
 
+void DemoCameraState::rememberProperty(int propId, double value)
+{
+    std::lock_guard<std::mutex> lock(propertiesMutex);
+    properties[propId] = value;
+}
+
+std::optional<double> DemoCameraState::rememberedProperty(int propId) const
+{
+    std::lock_guard<std::mutex> lock(propertiesMutex);
+    const auto it = properties.find(propId);
+    if (it == properties.end())
+        return std::nullopt;
+    return it->second;
+}
+
 bool DemoCameraState::isPluggedIn() const
 {
     return Clock::now().time_since_epoch().count() >= unpluggedUntil.load();
@@ -182,6 +197,7 @@ bool DemoVideoCapture::set(int propId, double value)
         return false;
     }
     properties[propId] = value;
+    state->rememberProperty(propId, value);
     return true;
 }
 

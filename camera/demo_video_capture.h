@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // What the synthetic device and its capture objects share: the set-up and whether it is unplugged.
 struct DemoCameraState {
@@ -19,6 +20,10 @@ struct DemoCameraState {
     void unplugForAWhile();
     // The static picture for a frame size, drawn once and kept, so opening again is instant.
     cv::Mat calibrationTarget(int width, int height);
+    // The last value a capture object set for a property while playing the device, so its
+    // settings dialog shows what the panel wrote.
+    void rememberProperty(int propId, double value);
+    std::optional<double> rememberedProperty(int propId) const;
 
     const DemoCameraConfig config;
     std::atomic<std::chrono::steady_clock::rep> unpluggedUntil{0};
@@ -26,6 +31,8 @@ struct DemoCameraState {
 private:
     std::mutex targetMutex;
     cv::Mat target;
+    mutable std::mutex propertiesMutex;
+    std::map<int, double> properties;
 };
 
 // A capture object that plays the synthetic camera when asked for its index and otherwise

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "camera/camera_platform.h"
+#include "view/overlay_settings.h"
 
 #include <QColor>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointF>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantMap>
@@ -22,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+class CameraSettingsDialog;
 class ImageView;
 class QCheckBox;
 class QComboBox;
@@ -57,6 +60,7 @@ private slots:
     void saveFocusCenter();
     void loadParameters();
     void openDriverSettings();
+    void requestSnapshot();
     void applyCameraControls();
     void setAutoFocus(bool enabled);
     void setAutoExposure(bool enabled);
@@ -99,6 +103,10 @@ private:
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
+    OverlaySettings overlaySettingsFor(const QPoint &cropOrigin) const;
+
+    // Snapshot (main_window_snapshot.cpp)
+    void saveSnapshot(const cv::Mat &fullFrame);
 
     // Platform: the camera stack behind discovery and capture.
     std::unique_ptr<CameraPlatform> platform;
@@ -109,6 +117,7 @@ private:
     QPushButton *openButton = nullptr;
     QPushButton *closeButton = nullptr;
     QPushButton *driverSettingsButton = nullptr;
+    QPushButton *snapshotButton = nullptr;
     QLabel *statusLabel = nullptr;
 
     std::array<CircleSettings, 3> circles{};
@@ -153,6 +162,11 @@ private:
     QCheckBox *autoFocusCheck = nullptr;
     QCheckBox *autoExposureCheck = nullptr;
     QCheckBox *nightModeCheck = nullptr;
+
+    // VESK's own settings dialog of the open camera, where the backend has no driver dialog.
+    QPointer<CameraSettingsDialog> cameraSettingsDialog;
+    // Set by the snapshot button; the next shown frame is saved before it is cropped.
+    bool snapshotPending = false;
 
     QTimer frameTimer;
     QTimer deviceTimer;

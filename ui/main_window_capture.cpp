@@ -4,6 +4,7 @@
 #include "app/ui_language.h"
 #include "camera/frame_image.h"
 #include "camera/zoom_crop.h"
+#include "ui/camera_settings_dialog.h"
 #include "ui/operator_message.h"
 #include "view/image_view.h"
 
@@ -77,6 +78,7 @@ void MainWindow::openCamera()
         openButton->setEnabled(false);
         closeButton->setEnabled(true);
         driverSettingsButton->setEnabled(true);
+        snapshotButton->setEnabled(true);
         deviceCombo->setEnabled(false);
         statusLabel->setText(pickText(QStringLiteral("Open: %1, waiting for video"),
                                       QStringLiteral("已開啟：%1，等待畫面"), QStringLiteral("已打开：%1，等待画面"))
@@ -128,6 +130,10 @@ void MainWindow::keepSpareFrame(cv::Mat &frame)
 void MainWindow::closeCamera()
 {
     frameTimer.stop();
+    // Its controls belong to the device being closed; deleted, not hidden, so no write reaches
+    // another device opened later under the same index.
+    delete cameraSettingsDialog.data();
+    snapshotPending = false;
     // Joined before the release below, so the thread never reads from a released device.
     stopCaptureThread();
     ++captureGeneration;
@@ -167,6 +173,8 @@ void MainWindow::closeCamera()
         closeButton->setEnabled(false);
     if (driverSettingsButton)
         driverSettingsButton->setEnabled(false);
+    if (snapshotButton)
+        snapshotButton->setEnabled(false);
     if (deviceCombo)
         deviceCombo->setEnabled(entryAvailable);
 }
@@ -198,6 +206,10 @@ void MainWindow::grabFrame()
                                      .arg(targetWidth)
                                      .arg(targetHeight));
     }
+
+    // After the labels, so the snapshot's status line is not overwritten by a size change.
+    if (snapshotPending)
+        saveSnapshot(full);
 
     const QSize frameSize(frame.cols, frame.rows);
     const QRect crop = zoomCropRect(frameSize, zoomFactor, viewOffset);

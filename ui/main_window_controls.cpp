@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "app/diagnostic_log.h"
+#include "ui/camera_settings_dialog.h"
 #include "view/image_view.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -108,6 +110,26 @@ void MainWindow::applyCameraControls()
 
 void MainWindow::openDriverSettings()
 {
+    {
+        std::lock_guard lock(captureMutex);
+        if (!capture->isOpened())
+            return;
+    }
+    if (cameraSettingsDialog) {
+        cameraSettingsDialog->refreshControls();
+        cameraSettingsDialog->show();
+        cameraSettingsDialog->raise();
+        cameraSettingsDialog->activateWindow();
+        return;
+    }
+    if (std::unique_ptr<CameraControlSource> source = platform->openControlSource(currentDeviceIndex)) {
+        cameraSettingsDialog = new CameraSettingsDialog(
+            std::move(source), [this](int id, double value, const QString &name) { return setCameraProperty(id, value, name); },
+            [](const QString &line) { DiagnosticLog(line); }, this);
+        cameraSettingsDialog->show();
+        return;
+    }
+
     // Backends without a settings dialog simply refuse the property; that is not worth a log line.
     std::lock_guard lock(captureMutex);
     try {

@@ -73,6 +73,7 @@ void MainWindow::refreshDeviceList()
     openButton->setEnabled(found);
     closeButton->setEnabled(false);
     driverSettingsButton->setEnabled(false);
+    snapshotButton->setEnabled(false);
 
     onDeviceSelectionChanged();
 }

@@ -9,6 +9,11 @@
 
 void MainWindow::collectOverlaySettings(const QSize &, const QPoint &cropOrigin)
 {
+    imageView->setOverlay(overlaySettingsFor(cropOrigin));
+}
+
+OverlaySettings MainWindow::overlaySettingsFor(const QPoint &cropOrigin) const
+{
     OverlaySettings record;
     record.enabled = true;
 
@@ -32,6 +37,5 @@ void MainWindow::collectOverlaySettings(const QSize &, const QPoint &cropOrigin)
     record.reticleThickness = reticleThicknessSlider->value();
     record.reticleAngle = reticleAngleSlider->value() / 10.0;
     record.reticleColor = reticleColor;
-
-    imageView->setOverlay(record);
+    return record;
 }

@@ -70,6 +70,9 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     buttonLayout->addWidget(closeButton, 0);
     buttonLayout->addWidget(driverSettingsButton, 0);
     form->addRow(buttons);
+    // A row of its own: a fourth button beside the others would widen the panel past its width.
+    snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), group);
+    form->addRow(snapshotButton);
 
     statusLabel = new QLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
     statusLabel->setObjectName(QStringLiteral("StatusPill"));
@@ -81,6 +84,7 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     connect(openButton, &QPushButton::clicked, this, &MainWindow::openCamera);
     connect(closeButton, &QPushButton::clicked, this, &MainWindow::closeCamera);
     connect(driverSettingsButton, &QPushButton::clicked, this, &MainWindow::openDriverSettings);
+    connect(snapshotButton, &QPushButton::clicked, this, &MainWindow::requestSnapshot);
     return group;
 }
 

@@ -33,3 +33,10 @@ double FakeCameraPlatform::autoExposureValue(bool on) const
 {
     return on ? 3.0 : 1.0;
 }
+
+std::unique_ptr<CameraControlSource> FakeCameraPlatform::openControlSource(int index)
+{
+    if (controlSourceFactory)
+        return controlSourceFactory(index);
+    return nullptr;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/camera_control.h"
 #include "camera/camera_platform.h"
 
 #include <QMap>
@@ -14,6 +15,8 @@ public:
     QMap<int, ReportedRanges> ranges;
     // Makes the capture objects; by default a plain closed cv::VideoCapture.
     std::function<std::unique_ptr<cv::VideoCapture>()> captureFactory;
+    // Makes the control sources by device index; by default none, as where the driver has its own dialog.
+    std::function<std::unique_ptr<CameraControlSource>(int index)> controlSourceFactory;
     int listCalls = 0;
     int rangeQueries = 0;
 
@@ -22,4 +25,5 @@ public:
     std::unique_ptr<cv::VideoCapture> createCapture() override;
     int captureApi() const override;
     double autoExposureValue(bool on) const override;
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override;
 };

@@ -14,6 +14,9 @@ public:
     auto &openButton() { return w.openButton; }
     auto &closeButton() { return w.closeButton; }
     auto &driverSettingsButton() { return w.driverSettingsButton; }
+    auto &snapshotButton() { return w.snapshotButton; }
+    auto &cameraSettingsDialog() { return w.cameraSettingsDialog; }
+    auto &snapshotPending() { return w.snapshotPending; }
     auto &statusLabel() { return w.statusLabel; }
     auto &circles() { return w.circles; }
     auto &circleEnableChecks() { return w.circleEnableChecks; }
@@ -105,6 +108,8 @@ public:
     template <typename... Args> decltype(auto) setAutoFocus(Args &&...args) { return w.setAutoFocus(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setAutoExposure(Args &&...args) { return w.setAutoExposure(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setNightMode(Args &&...args) { return w.setNightMode(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) requestSnapshot(Args &&...args) { return w.requestSnapshot(std::forward<Args>(args)...); }
+    template <typename... Args> decltype(auto) saveSnapshot(Args &&...args) { return w.saveSnapshot(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setZoom(Args &&...args) { return w.setZoom(std::forward<Args>(args)...); }
 
 private:
