@@ -64,7 +64,7 @@ bool closedAndClean(CaptureTestWindow &t)
     MainWindowTestAccess &a = t.access;
     return a.openButton()->isEnabled() == (a.deviceCombo()->count() > 0 && !a.deviceCombo()->currentData().toMap().isEmpty())
         && !a.closeButton()->isEnabled() && !a.frameTimer().isActive() && !a.captureThread().joinable()
-        && !a.captureRunning() && a.latestFrame().empty() && !a.frameReady() && a.spareFrame().empty()
+        && !a.captureRunning() && a.latestFrame().empty() && !a.frameReady() && a.spareFrames().empty()
         && a.imageView()->currentFrame().isNull();
 }
 
