@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace {
 
 const char *const scrollBarStyleSheet = R"(
@@ -74,7 +76,17 @@ void ImageView::loadBackground()
 
 void ImageView::setFrame(const QImage &image)
 {
+    setFrame(image, image.size(), 1);
+}
+
+void ImageView::setFrame(const QImage &image, const QSize &shown, int scaleDenom)
+{
     frame = image;
+    shownSize = shown;
+    // The decoder rounds a scaled side up, so the last column or row may reach past the shown part.
+    const double denom = std::max(1, scaleDenom);
+    frameSource = QRectF(0, 0, std::min<double>(image.width(), shown.width() / denom),
+                         std::min<double>(image.height(), shown.height() / denom));
     frameRate.addFrame(clock());
     updateScrollBars();
     update();
@@ -83,6 +95,8 @@ void ImageView::setFrame(const QImage &image)
 void ImageView::clearFrame()
 {
     frame = QImage();
+    shownSize = QSize(0, 0);
+    frameSource = QRectF();
     overlay = OverlaySettings();
     frameRate.reset();
     updateScrollBars();
@@ -109,7 +123,12 @@ void ImageView::setClock(Clock replacement)
 
 QRectF ImageView::imageRect() const
 {
-    return imageRectIn(rect(), frame.size());
+    return imageRectIn(rect(), shownSize);
+}
+
+QSize ImageView::pictureArea() const
+{
+    return (QSizeF(pictureAreaIn(rect()).size()) * devicePixelRatioF()).toSize();
 }
 
 void ImageView::mousePressEvent(QMouseEvent *event)
@@ -137,7 +156,7 @@ void ImageView::mouseMoveEvent(QMouseEvent *event)
     const QPoint delta = position - lastMousePos;
     lastMousePos = position;
     // Without a frame the size is 0 and the offset cannot move.
-    const QPointF scale = dragScale(frame.size(), imageRect());
+    const QPointF scale = dragScale(shownSize, imageRect());
     offset.rx() -= delta.x() * scale.x();
     offset.ry() -= delta.y() * scale.y();
     updateScrollBars();
@@ -166,8 +185,8 @@ void ImageView::updateScrollBars()
     if (!active)
         return;
 
-    const ScrollAxis x = scrollAxis(frame.width(), zoom);
-    const ScrollAxis y = scrollAxis(frame.height(), zoom);
+    const ScrollAxis x = scrollAxis(shownSize.width(), zoom);
+    const ScrollAxis y = scrollAxis(shownSize.height(), zoom);
     const QPointF entryOffset = offset;
     offset.setX(clampToAxis(offset.x(), x));
     offset.setY(clampToAxis(offset.y(), y));
@@ -175,10 +194,10 @@ void ImageView::updateScrollBars()
     // The bars' own valueChanged must not feed back into the offset.
     updatingScrollBars = true;
     hScrollBar->setRange(0, x.range);
-    hScrollBar->setPageStep(frame.width());
+    hScrollBar->setPageStep(shownSize.width());
     hScrollBar->setValue(scrollValue(offset.x(), x));
     vScrollBar->setRange(0, y.range);
-    vScrollBar->setPageStep(frame.height());
+    vScrollBar->setPageStep(shownSize.height());
     vScrollBar->setValue(scrollValue(offset.y(), y));
     updatingScrollBars = false;
 

@@ -27,6 +27,10 @@ public:
     ~ImageView() override;
 
     void setFrame(const QImage &frame);
+    // A frame decoded at 1/scaleDenom of the part of the camera frame it shows (`shownSize`,
+    // camera pixels). Placement, overlay, dragging and scroll bars work in camera pixels, so
+    // they are the same as for the frame at full size.
+    void setFrame(const QImage &frame, const QSize &shownSize, int scaleDenom);
     void clearFrame();
     void setOverlay(const OverlaySettings &settings);
     void setZoom(double zoom);
@@ -36,8 +40,11 @@ public:
     QPointF panOffset() const { return offset; }
     double framesPerSecond() const { return frameRate.framesPerSecond(); }
     const QImage &currentFrame() const { return frame; }
+    QSize shownFrameSize() const { return shownSize; }
     const OverlaySettings &overlaySettings() const { return overlay; }
     QRectF imageRect() const;
+    // Where the picture may go, in device pixels: frames need no more detail than this.
+    QSize pictureArea() const;
 
 signals:
     void zoomRequested(double factor);
@@ -61,6 +68,8 @@ private:
     void paintLivePicture(QPainter &painter);
 
     QImage frame;
+    QSize shownSize{0, 0};   // camera pixels the frame shows; none without a frame
+    QRectF frameSource;   // the part of `frame` that covers `shownSize`
     QPixmap background;
     QPixmap nightBackground;
     ViewportFrameCache bezel;

@@ -82,9 +82,9 @@ void ImageView::paintLivePicture(QPainter &painter)
     const QRectF outer = r.adjusted(-16, -16, 16, 16);
 
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(r, frame);
+    painter.drawImage(r, frame, frameSource);
 
-    drawOverlay(painter, r, frame.size(), overlay);
+    drawOverlay(painter, r, shownSize, overlay);
 
     painter.setPen(QPen(QBrush(QColor(36, 215, 255, 150)), 1));
     painter.setBrush(Qt::NoBrush);

@@ -28,9 +28,14 @@ QRectF fitRect(const QRectF &area, const QSize &size)
                   area.top() + (area.height() - height) * 0.5, width, height);
 }
 
+QRect pictureAreaIn(const QRect &viewRect)
+{
+    return viewRect.adjusted(26, 26, -26, -26);
+}
+
 QRectF imageRectIn(const QRect &viewRect, const QSize &frameSize)
 {
-    return fitRect(QRectF(viewRect.adjusted(26, 26, -26, -26)), frameSize);
+    return fitRect(QRectF(pictureAreaIn(viewRect)), frameSize);
 }
 
 double clampZoom(double zoom)

@@ -17,6 +17,9 @@ int roundToInt(double value);
 // Largest rectangle of the size's aspect ratio centred in the area; 16:9 for unusable sizes.
 QRectF fitRect(const QRectF &area, const QSize &size);
 
+// The area a frame is fitted into inside a view of the given rectangle.
+QRect pictureAreaIn(const QRect &viewRect);
+
 // Where a frame of the given size is shown inside a view of the given rectangle.
 QRectF imageRectIn(const QRect &viewRect, const QSize &frameSize);
 
