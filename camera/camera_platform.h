@@ -50,6 +50,10 @@ public:
     virtual std::unique_ptr<cv::VideoCapture> createCapture() = 0;
     virtual int captureApi() const = 0;
 
+    // Whether device `index`, with CAP_PROP_CONVERT_RGB off, reads each frame as the camera's
+    // compressed MJPG bytes, so decoding can move off the capture thread.
+    virtual bool deliversCompressedFrames(int index) const = 0;
+
     // CAP_PROP_AUTO_EXPOSURE value that switches the driver's auto exposure on or off.
     virtual double autoExposureValue(bool on) const = 0;
 

@@ -37,6 +37,8 @@ public:
 
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
     int captureApi() const override { return cv::CAP_DSHOW; }
+    // Unverified with a real device here: the backend keeps converting to BGR itself.
+    bool deliversCompressedFrames(int) const override { return false; }
     double autoExposureValue(bool on) const override { return on ? 0.75 : 0.25; }
     std::unique_ptr<CameraControlSource> openControlSource(int index) override
     {

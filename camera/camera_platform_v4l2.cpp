@@ -36,6 +36,7 @@ public:
 
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
     int captureApi() const override { return cv::CAP_V4L2; }
+    bool deliversCompressedFrames(int) const override { return true; }
     double autoExposureValue(bool on) const override { return on ? 3.0 : 1.0; }
     std::unique_ptr<CameraControlSource> openControlSource(int index) override
     {

@@ -59,6 +59,11 @@ QImage leaseImage(std::shared_ptr<BufferBank> bank, std::unique_ptr<FrameBuffer>
 
 } // namespace
 
+bool isCompressedFrame(const cv::Mat &frame)
+{
+    return frame.rows == 1 && frame.type() == CV_8UC1 && frame.isContinuous();
+}
+
 DecodePool::DecodePool(int workerCount, int maxPendingFrames)
     : maxPending(std::size_t(std::max(1, maxPendingFrames)))
     , bank(std::make_shared<BufferBank>())
@@ -94,7 +99,7 @@ void DecodePool::submit(cv::Mat compressed)
             pending.pop_front();
             ++counters.dropped;
         }
-        pending.push_back(Job{std::move(compressed), ++nextSequence});
+        pending.push_back(Job{std::move(compressed), ++nextSequence, std::chrono::steady_clock::now()});
         counters.peakInFlight = std::max(counters.peakInFlight, busy + int(pending.size()));
     }
     jobReady.notify_one();
@@ -184,7 +189,9 @@ void DecodePool::work()
         const int allocated = buffer->allocationCount() - allocationsBefore;
         if (ok) {
             result.sequence = job.sequence;
+            result.received = job.received;
             result.image = leaseImage(bank, std::move(buffer));
+            result.compressed = std::move(job.compressed);
         } else {
             bank->release(std::move(buffer));
         }

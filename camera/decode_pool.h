@@ -23,7 +23,15 @@ struct DecodedFrame {
     QImage image;
     DecodePlan plan;            // full frame size, the part shown and the scale it was decoded at
     std::uint64_t sequence = 0; // submission number, counting from 1
+    std::chrono::steady_clock::time_point received;  // when the camera's frame was submitted
+    // The frame as the camera sent it, kept so that a snapshot can decode it whole.
+    cv::Mat compressed;
 };
+
+// Whether a frame read from a camera asked for its compressed stream is compressed data for
+// the pool: one row of bytes, as a raw MJPG read returns it. No camera sends a picture one
+// row tall, and bytes that are no JPEG are the decoder's to refuse (and to log).
+bool isCompressedFrame(const cv::Mat &frame);
 
 // Decodes compressed camera frames on one worker per core. Newest frame wins at both ends:
 // when the queue is full the oldest waiting frame is dropped, and of the decoded frames only
@@ -71,6 +79,7 @@ private:
     struct Job {
         cv::Mat compressed;
         std::uint64_t sequence = 0;
+        std::chrono::steady_clock::time_point received;
     };
 
     void work();

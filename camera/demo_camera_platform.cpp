@@ -40,6 +40,11 @@ int DemoCameraPlatform::captureApi() const
     return system->captureApi();
 }
 
+bool DemoCameraPlatform::deliversCompressedFrames(int index) const
+{
+    return index == DemoVideoCapture::deviceIndex || system->deliversCompressedFrames(index);
+}
+
 double DemoCameraPlatform::autoExposureValue(bool on) const
 {
     return system->autoExposureValue(on);

@@ -1,41 +1,14 @@
 #include "camera/mjpeg_geometry.h"
 
+#include "camera/zoom_crop.h"
+
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The pan offset is unbounded while zoom is off; keep its integer part representable.
-int truncatedOffset(double value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    return static_cast<int>(std::clamp(value, -1.0e9, 1.0e9));
-}
-
-int cropSide(int side, double zoom)
-{
-    int crop = std::max(2, static_cast<int>(side / zoom));
-    crop -= crop % 2;
-    return std::min(crop, side);
-}
-
-int cropStart(int side, int crop, double offset)
-{
-    const int start = side / 2 + truncatedOffset(offset) - crop / 2;
-    return std::clamp(start, 0, side - crop);
-}
-
-} // namespace
-
 cv::Rect zoomCropRect(cv::Size frame, double zoom, cv::Point2d offset)
 {
-    if (!(zoom > 1.01) || frame.width <= 0 || frame.height <= 0)
-        return cv::Rect(cv::Point(), frame);
-    const int width = cropSide(frame.width, zoom);
-    const int height = cropSide(frame.height, zoom);
-    return cv::Rect(cropStart(frame.width, width, offset.x),
-                    cropStart(frame.height, height, offset.y), width, height);
+    const QRect crop = zoomCropRect(QSize(frame.width, frame.height), zoom, QPointF(offset.x, offset.y));
+    return cv::Rect(crop.x(), crop.y(), crop.width(), crop.height());
 }
 
 cv::Size2d fittedSize(cv::Size area, cv::Size picture)

@@ -27,8 +27,7 @@ struct DecodePlan {
     int columnOffset() const { return shown.x - decoded.x; }
 };
 
-// The presentation tick's digital-zoom crop: the whole frame up to zoom 1.01, otherwise
-// one zoom-th of each side (even, at least 2) around the centre plus the pan, kept inside.
+// The presentation tick's digital-zoom crop (zoom_crop.h) in OpenCV's types.
 cv::Rect zoomCropRect(cv::Size frame, double zoom, cv::Point2d offset);
 
 // The size a picture of `picture`'s aspect is drawn at when fitted into `area`.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/camera_platform.h"
+#include "camera/decode_pool.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>
@@ -97,6 +98,9 @@ private:
     // Capture (main_window_capture.cpp)
     void stopCaptureThread();
     void captureLoop();
+    void requestCompressedFrames();
+    void presentDecodedFrame();
+    void showFrameSize(const QSize &size);
 
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
@@ -107,6 +111,7 @@ private:
 
     // Snapshot (main_window_snapshot.cpp)
     void saveSnapshot(const cv::Mat &fullFrame);
+    void saveSnapshot(const DecodedFrame &frame);
 
     // Platform: the camera stack behind discovery and capture.
     std::unique_ptr<CameraPlatform> platform;
@@ -206,4 +211,11 @@ private:
     // The view keeps one while the other is filled, so neither is shared when it is reused.
     std::array<QImage, 2> presentedFrames;
     std::size_t nextPresentedFrame = 0;
+
+    // Where the camera sends compressed frames, they are decoded here at the scale and region
+    // the view shows. Made before the capture thread starts and removed after it ends, so the
+    // thread may use it unguarded; one per stream, so a corrupt frame is logged once per stream.
+    std::unique_ptr<DecodePool> decodePool;
+    DecodedFrame decodedFrame;   // the one shown, GUI thread only
+    bool compressedFramesAllowed = true;   // off only for measuring the plain path
 };

@@ -71,6 +71,7 @@ void MainWindow::openCamera()
 
         // Assigning over a joinable thread would terminate the process.
         stopCaptureThread();
+        requestCompressedFrames();
         captureRunning = true;
         captureThread = std::thread([this] { captureLoop(); });
         frameTimer.start(30);
@@ -108,11 +109,35 @@ void MainWindow::openCamera()
     }
 }
 
+void MainWindow::requestCompressedFrames()
+{
+    if (!compressedFramesAllowed || !platform->deliversCompressedFrames(currentDeviceIndex))
+        return;
+    bool raw = false;
+    // Without it the live view still works, only slower: no failure here may stop the open.
+    try {
+        std::lock_guard lock(captureMutex);
+        raw = capture->set(cv::CAP_PROP_CONVERT_RGB, 0);
+    } catch (const std::exception &e) {
+        DiagnosticLog(QStringLiteral("Compressed frames refused: %1").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        DiagnosticLog(QStringLiteral("Compressed frames refused"));
+    }
+    if (!raw)
+        return;
+    decodePool = std::make_unique<DecodePool>();
+    DiagnosticLog(QStringLiteral("Reading compressed MJPG frames, decoding on %1 threads")
+                      .arg(decodePool->workerCount()));
+}
+
 void MainWindow::stopCaptureThread()
 {
     captureRunning.exchange(false);
     if (captureThread.joinable())
         captureThread.join();
+    // After the join: the capture thread is the pool's only producer.
+    decodePool.reset();
+    decodedFrame = DecodedFrame();
     std::lock_guard lock(frameMutex);
     latestFrame.release();
     frameReady = false;
@@ -179,8 +204,36 @@ void MainWindow::closeCamera()
         deviceCombo->setEnabled(entryAvailable);
 }
 
+void MainWindow::showFrameSize(const QSize &size)
+{
+    if (size.width() == lastFrameWidth && size.height() == lastFrameHeight)
+        return;
+    lastFrameWidth = size.width();
+    lastFrameHeight = size.height();
+    resolutionLabel->setText(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
+    if (size.width() == targetWidth && size.height() == targetHeight)
+        statusLabel->setText(pickText(QStringLiteral("Open: %1"), QStringLiteral("已開啟：%1"), QStringLiteral("已打开：%1"))
+                                 .arg(deviceCombo->currentText()));
+    else
+        statusLabel->setText(pickText(QStringLiteral("Resolution mismatch: target %1 x %2"),
+                                      QStringLiteral("解析度異常：指定 %1 x %2"), QStringLiteral("分辨率异常：指定 %1 x %2"))
+                                 .arg(targetWidth)
+                                 .arg(targetHeight));
+}
+
 void MainWindow::grabFrame()
 {
+    if (decodePool) {
+        // Frames decoded from now on fit the view as it is on this tick.
+        const QSize area = imageView->pictureArea();
+        decodePool->setViewRequest(ViewRequest{zoomFactor, cv::Point2d(viewOffset.x(), viewOffset.y()),
+                                               cv::Size(area.width(), area.height())});
+        if (decodePool->takeNewest(decodedFrame)) {
+            presentDecodedFrame();
+            return;
+        }
+    }
+
     cv::Mat full;
     {
         std::lock_guard lock(frameMutex);
@@ -193,19 +246,7 @@ void MainWindow::grabFrame()
         return;
     cv::Mat frame = full;
 
-    if (frame.cols != lastFrameWidth || frame.rows != lastFrameHeight) {
-        lastFrameWidth = frame.cols;
-        lastFrameHeight = frame.rows;
-        resolutionLabel->setText(QStringLiteral("%1 x %2").arg(frame.cols).arg(frame.rows));
-        if (frame.cols == targetWidth && frame.rows == targetHeight)
-            statusLabel->setText(pickText(QStringLiteral("Open: %1"), QStringLiteral("已開啟：%1"), QStringLiteral("已打开：%1"))
-                                     .arg(deviceCombo->currentText()));
-        else
-            statusLabel->setText(pickText(QStringLiteral("Resolution mismatch: target %1 x %2"),
-                                          QStringLiteral("解析度異常：指定 %1 x %2"), QStringLiteral("分辨率异常：指定 %1 x %2"))
-                                     .arg(targetWidth)
-                                     .arg(targetHeight));
-    }
+    showFrameSize(QSize(frame.cols, frame.rows));
 
     // After the labels, so the snapshot's status line is not overwritten by a size change.
     if (snapshotPending)
@@ -226,4 +267,18 @@ void MainWindow::grabFrame()
     frame.release();
     std::lock_guard lock(frameMutex);
     keepSpareFrame(full);
+}
+
+void MainWindow::presentDecodedFrame()
+{
+    const DecodePlan &plan = decodedFrame.plan;
+    const QSize frameSize(plan.frameSize.width, plan.frameSize.height);
+    showFrameSize(frameSize);
+    if (snapshotPending)
+        saveSnapshot(decodedFrame);
+
+    // The decode was planned for the zoom and pan of an earlier tick: the overlay follows the
+    // part the frame really shows, so it stays on the same camera pixel.
+    collectOverlaySettings(frameSize, QPoint(plan.shown.x, plan.shown.y));
+    imageView->setFrame(decodedFrame.image, QSize(plan.shown.width, plan.shown.height), plan.scaleDenom);
 }

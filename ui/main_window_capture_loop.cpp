@@ -59,17 +59,23 @@ void MainWindow::captureLoop()
         }
 
         if (!frame.empty()) {
+            // A backend may still send decoded frames now and then; those take the plain path.
+            const bool compressed = decodePool && isCompressedFrame(frame);
             {
                 std::lock_guard lock(frameMutex);
                 stallStarted = false;
                 framesSeen = true;
                 // A move: the driver's buffer reaches the GUI thread uncopied, and an untaken
                 // older frame is dropped, its buffer kept for a later read.
-                if (frameReady)
-                    keepSpareFrame(latestFrame);
-                latestFrame = std::move(frame);
-                frameReady = true;
+                if (!compressed) {
+                    if (frameReady)
+                        keepSpareFrame(latestFrame);
+                    latestFrame = std::move(frame);
+                    frameReady = true;
+                }
             }
+            if (compressed)
+                decodePool->submit(std::move(frame));
             if (firstFramePending) {
                 DiagnosticLog(QStringLiteral("First camera frame received"));
                 firstFramePending = false;

@@ -2,7 +2,9 @@
 
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
+#include "camera/frame_buffer.h"
 #include "camera/frame_image.h"
+#include "camera/mjpeg_decoder.h"
 #include "ui/operator_message.h"
 #include "ui/snapshot_files.h"
 
@@ -13,11 +15,33 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include <new>
+
 void MainWindow::requestSnapshot()
 {
     // The frame is taken by the next grabFrame, before its crop, so no buffer is held meanwhile.
     if (captureRunning)
         snapshotPending = true;
+}
+
+void MainWindow::saveSnapshot(const DecodedFrame &shown)
+{
+    // The view may show a reduced or cropped decode; a snapshot is the whole frame at full size.
+    const cv::Mat &data = shown.compressed;
+    FrameBuffer pixels;
+    DecodePlan plan;
+    bool decoded = false;
+    try {
+        decoded = !data.empty() && MjpegDecoder().decode(data.ptr<uint8_t>(), data.total(), ViewRequest{}, pixels, plan);
+    } catch (const std::bad_alloc &) {
+        DiagnosticLog(QStringLiteral("Snapshot not saved: no memory to decode the frame"));
+    }
+    if (!decoded) {
+        snapshotPending = false;
+        return;
+    }
+    saveSnapshot(cv::Mat(plan.outputSize.height, plan.outputSize.width, CV_8UC3, pixels.data(),
+                         std::size_t(pixels.stride())));
 }
 
 void MainWindow::saveSnapshot(const cv::Mat &fullFrame)

@@ -22,38 +22,6 @@ ViewRequest unzoomed(int areaWidth, int areaHeight)
 
 } // namespace
 
-TEST(ZoomCrop, MatchesThePresentationTick)
-{
-    struct Case {
-        cv::Size frame;
-        double zoom;
-        cv::Point2d offset;
-        cv::Rect expected;
-    };
-    const Case cases[] = {
-        {{3840, 2160}, 1.0, {500, 500}, {0, 0, 3840, 2160}},
-        {{3840, 2160}, 1.01, {0, 0}, {0, 0, 3840, 2160}},
-        {{3840, 2160}, 1.1, {0, 0}, {175, 99, 3490, 1962}},
-        {{3840, 2160}, 2.0, {0, 0}, {960, 540, 1920, 1080}},
-        {{3840, 2160}, 3.0, {0, 0}, {1280, 720, 1280, 720}},
-        {{3840, 2160}, 7.0, {0, 0}, {1646, 926, 548, 308}},
-        // Integer part of the pan, truncated toward zero, then clamped to the edges.
-        {{3840, 2160}, 2.0, {10.9, -10.9}, {970, 530, 1920, 1080}},
-        {{3840, 2160}, 2.0, {-0.9, 0.9}, {960, 540, 1920, 1080}},
-        {{4000, 3000}, 8.0, {1e6, 1e6}, {3500, 2626, 500, 374}},
-        {{4000, 3000}, 8.0, {-1e6, -1e6}, {0, 0, 500, 374}},
-        {{4000, 3000}, 8.0, {1e300, -1e300}, {3500, 0, 500, 374}},
-        {{3264, 2448}, 8.0, {0, 0}, {1428, 1071, 408, 306}},
-        // Tiny frames keep a crop of at least 2 that never exceeds the frame.
-        {{3, 3}, 8.0, {0, 0}, {0, 0, 2, 2}},
-        {{1, 1}, 8.0, {0, 0}, {0, 0, 1, 1}},
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(zoomCropRect(c.frame, c.zoom, c.offset), c.expected)
-            << c.frame << " zoom " << c.zoom << " offset " << c.offset;
-    }
-}
-
 TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)
 {
     struct Case {

@@ -29,6 +29,11 @@ int FakeCameraPlatform::captureApi() const
     return cv::CAP_V4L2;
 }
 
+bool FakeCameraPlatform::deliversCompressedFrames(int) const
+{
+    return compressedFrames;
+}
+
 double FakeCameraPlatform::autoExposureValue(bool on) const
 {
     return on ? 3.0 : 1.0;

@@ -17,6 +17,8 @@ public:
     std::function<std::unique_ptr<cv::VideoCapture>()> captureFactory;
     // Makes the control sources by device index; by default none, as where the driver has its own dialog.
     std::function<std::unique_ptr<CameraControlSource>(int index)> controlSourceFactory;
+    // Whether the window asks the capture objects for compressed frames.
+    bool compressedFrames = false;
     int listCalls = 0;
     int rangeQueries = 0;
 
@@ -24,6 +26,7 @@ public:
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override;
     std::unique_ptr<cv::VideoCapture> createCapture() override;
     int captureApi() const override;
+    bool deliversCompressedFrames(int index) const override;
     double autoExposureValue(bool on) const override;
     std::unique_ptr<CameraControlSource> openControlSource(int index) override;
 };

@@ -78,6 +78,9 @@ public:
     auto &captureGeneration() { return w.captureGeneration; }
     auto &presentedFrames() { return w.presentedFrames; }
     auto &spareFrames() { return w.spareFrames; }
+    auto &decodePool() { return w.decodePool; }
+    auto &decodedFrame() { return w.decodedFrame; }
+    auto &compressedFramesAllowed() { return w.compressedFramesAllowed; }
 
     template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }

@@ -1,0 +1,281 @@
+#include "tests/camera/test_pictures.h"
+#include "tests/capture/capture_test_window.h"
+#include "tests/support/diagnostic_log_reader.h"
+
+#include "camera/zoom_crop.h"
+#include "view/image_view.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSpinBox>
+#include <QTest>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString corruptFramePrefix = QStringLiteral("Dropped a corrupt camera frame:");
+
+// One frame as a raw MJPG read returns it: a single row of the compressed bytes.
+cv::Mat asRead(const std::vector<uint8_t> &bytes)
+{
+    cv::Mat row(1, int(bytes.size()), CV_8UC1);
+    std::memcpy(row.data, bytes.data(), bytes.size());
+    return row;
+}
+
+cv::Mat jpegFrame(const cv::Mat &picture)
+{
+    return asRead(encodePicture(picture, JpegSampling::Yuv422, 90));
+}
+
+FakeCameraPlatform &fakePlatform(CaptureTestWindow &t)
+{
+    return static_cast<FakeCameraPlatform &>(*t.access.platform());
+}
+
+// A window whose camera offers compressed frames, or not, streaming `frame` from its open on.
+void openStreaming(CaptureTestWindow &t, bool compressed, const cv::Mat &frame)
+{
+    fakePlatform(t).compressedFrames = compressed;
+    t.camera->setReadInterval(10ms);
+    t.camera->setSteadyFrame(frame);
+    t.access.openCamera();
+}
+
+bool setConvertRgbOff(const FakeVideoCapture &camera)
+{
+    const auto calls = camera.setCalls();
+    return std::any_of(calls.begin(), calls.end(), [](const FakeVideoCapture::SetCall &call) {
+        return call.propertyId == cv::CAP_PROP_CONVERT_RGB && call.value == 0;
+    });
+}
+
+int corruptFrameLines(const DiagnosticLogReader &log)
+{
+    const QStringList messages = log.messages();
+    return int(std::count_if(messages.begin(), messages.end(),
+                             [](const QString &m) { return m.startsWith(corruptFramePrefix); }));
+}
+
+// The view with the frame-rate badge band left out: the only part that may differ between
+// two windows showing the same picture at different moments.
+QImage paintedWithoutBadges(ImageView *view)
+{
+    QImage painted = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect band = view->imageRect().toAlignedRect();
+    for (int y = band.top(); y < band.top() + 44 && y < painted.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb *>(painted.scanLine(y)), painted.width(), qRgb(0, 0, 0));
+    return painted;
+}
+
+} // namespace
+
+class CompressedStreamTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void compressedFramesAreShownAtTheViewsScaleAndRegion();
+    void plainPathWhereCompressedFramesAreUnavailable();
+    void corruptFramesAreDroppedAndLoggedOncePerStream();
+    void overlayLandsOnTheSameCameraPixelOnBothPaths();
+};
+
+void CompressedStreamTest::compressedFramesAreShownAtTheViewsScaleAndRegion()
+{
+    DiagnosticLogReader log;
+    CaptureTestWindow t;
+    t.window->resize(1280, 760);
+    t.window->show();
+    openStreaming(t, true, jpegFrame(texturedPicture(cv::Size(3840, 2160))));
+    QVERIFY(setConvertRgbOff(*t.camera));
+    QVERIFY(t.access.decodePool());
+    QVERIFY(log.containsPrefix(QStringLiteral("Reading compressed MJPG frames")));
+
+    // The texts come from the JPEG header, as they would from a full frame.
+    ImageView *view = t.access.imageView();
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"), 5000);
+    QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+    QTRY_VERIFY_WITH_TIMEOUT(t.access.decodedFrame().plan.scaleDenom > 1, 5000);
+    QCOMPARE(view->shownFrameSize(), QSize(3840, 2160));
+    // Reduced, yet never below one decoded pixel per drawn pixel.
+    QVERIFY(view->currentFrame().width() < 3840);
+    QVERIFY(view->currentFrame().width() >= view->imageRect().width());
+    QVERIFY(view->currentFrame().height() >= view->imageRect().height());
+
+    // Zoomed in: only the crop, at full scale.
+    t.access.setZoom(4.0);
+    t.access.viewOffset() = QPointF(700, -300);
+    QTRY_COMPARE_WITH_TIMEOUT(view->currentFrame().size(), QSize(960, 540), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.decodedFrame().plan.shown, cv::Rect(2140, 510, 960, 540), 5000);
+    QCOMPARE(view->shownFrameSize(), QSize(960, 540));
+    QCOMPARE(t.access.decodedFrame().plan.scaleDenom, 1);
+
+    // A snapshot is the whole frame at full size, whatever part the view decodes.
+    QDir snapshots(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("snapshots")));
+    snapshots.removeRecursively();
+    t.access.requestSnapshot();
+    QTRY_VERIFY_WITH_TIMEOUT(!t.access.snapshotPending(), 5000);
+    const QStringList saved = snapshots.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    QCOMPARE(saved.size(), 2);
+    const QImage snapshot(snapshots.filePath(saved.last()));
+    QCOMPARE(snapshot.size(), QSize(3840, 2160));
+    const cv::Mat source = texturedPicture(cv::Size(3840, 2160));
+    const cv::Vec3b expected = source.at<cv::Vec3b>(1234, 2345);
+    const QRgb pixel = snapshot.pixel(2345, 1234);
+    QVERIFY(qAbs(qBlue(pixel) - expected[0]) < 16 && qAbs(qGreen(pixel) - expected[1]) < 16);
+
+    // A new size mid-stream changes the texts once, and the crop follows it.
+    t.camera->setSteadyFrame(jpegFrame(texturedPicture(cv::Size(1280, 720))));
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("1280 x 720"), 5000);
+    QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Resolution mismatch: target 3840 x 2160"));
+    QTRY_COMPARE_WITH_TIMEOUT(view->shownFrameSize(), QSize(320, 180), 5000);
+
+    // A decoded frame now and then from the same backend takes the plain path.
+    t.camera->setSteadyFrame(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(10, 20, 30)));
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(view->currentFrame().size(), QSize(960, 540), 5000);
+    QCOMPARE(qRed(view->currentFrame().pixel(5, 5)), 30);
+
+    t.access.closeCamera();
+    QVERIFY(!t.access.decodePool());
+    QVERIFY(view->currentFrame().isNull());
+}
+
+void CompressedStreamTest::plainPathWhereCompressedFramesAreUnavailable()
+{
+    const cv::Mat frame(2160, 3840, CV_8UC3, cv::Scalar(90, 90, 90));
+    {
+        // A backend that cannot deliver them is never asked.
+        CaptureTestWindow t;
+        openStreaming(t, false, frame);
+        QVERIFY(!setConvertRgbOff(*t.camera));
+        QVERIFY(!t.access.decodePool());
+        QTRY_COMPARE_WITH_TIMEOUT(t.access.imageView()->currentFrame().size(), QSize(3840, 2160), 5000);
+    }
+    {
+        // A driver that refuses, or throws, still opens and streams the plain way.
+        CaptureTestWindow t;
+        t.camera->refuseProperty(cv::CAP_PROP_CONVERT_RGB);
+        openStreaming(t, true, frame);
+        QVERIFY(t.isOpen());
+        QVERIFY(!t.access.decodePool());
+        QTRY_COMPARE_WITH_TIMEOUT(t.access.imageView()->currentFrame().size(), QSize(3840, 2160), 5000);
+    }
+    {
+        DiagnosticLogReader log;
+        CaptureTestWindow t;
+        t.camera->failNextSet(FakeVideoCapture::Failure::Standard);
+        openStreaming(t, true, frame);
+        QVERIFY(t.isOpen());
+        QVERIFY(!t.access.decodePool());
+        QVERIFY(log.containsPrefix(QStringLiteral("Compressed frames refused")));
+        QTRY_COMPARE_WITH_TIMEOUT(t.access.imageView()->currentFrame().size(), QSize(3840, 2160), 5000);
+    }
+}
+
+void CompressedStreamTest::corruptFramesAreDroppedAndLoggedOncePerStream()
+{
+    DiagnosticLogReader log;
+    CaptureTestWindow t;
+    const std::vector<uint8_t> good = encodePicture(flatPicture(cv::Size(640, 360), cv::Vec3b(200, 40, 40)),
+                                                    JpegSampling::Yuv422);
+    const std::vector<uint8_t> truncated(good.begin(), good.begin() + long(good.size() / 2));
+    const std::vector<uint8_t> headerOnly(good.begin(), good.begin() + 20);
+    std::vector<uint8_t> scrambled = good;
+    std::fill(scrambled.begin() + long(scrambled.size() / 3), scrambled.end() - 2, uint8_t(0xA5));
+    const std::vector<std::vector<uint8_t>> broken = {truncated, headerOnly, scrambled, {0xFF, 0xD8},
+                                                      {0x00}, {0xFF, 0xD8, 0xFF, 0xD9}};
+
+    const auto streamBrokenThenGood = [&] {
+        std::vector<cv::Mat> reads;
+        for (const auto &bytes : broken)
+            reads.push_back(asRead(bytes));
+        t.camera->queueReads(reads);
+        openStreaming(t, true, asRead(good));
+        QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("640 x 360"), 5000);
+        QVERIFY(t.access.decodePool()->waitIdle(5s));
+    };
+
+    streamBrokenThenGood();
+    const DecodePool::Stats stats = t.access.decodePool()->stats();
+    QVERIFY(stats.failed >= 1);
+    QCOMPARE(corruptFrameLines(log), 1);
+    // What is shown is the good picture, whole: never a half-decoded frame.
+    const QImage shown = t.access.imageView()->currentFrame();
+    QVERIFY(!shown.isNull());
+    for (const QPoint p : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() - 1)})
+        QVERIFY(qAbs(qRed(shown.pixel(p)) - 40) < 12 && qAbs(qBlue(shown.pixel(p)) - 200) < 12);
+    QVERIFY(t.isOpen());
+
+    // A new stream reports its own first corrupt frame.
+    t.access.closeCamera();
+    streamBrokenThenGood();
+    QCOMPARE(corruptFrameLines(log), 2);
+    t.access.closeCamera();
+}
+
+void CompressedStreamTest::overlayLandsOnTheSameCameraPixelOnBothPaths()
+{
+    const cv::Mat picture = flatPicture(cv::Size(3840, 2160), cv::Vec3b(0, 0, 0));
+    CaptureTestWindow fast;
+    CaptureTestWindow plain;
+    for (CaptureTestWindow *t : {&fast, &plain}) {
+        t->window->resize(1280, 760);
+        t->window->show();
+        t->access.centerCodeXSpin()->setValue(2000);
+        t->access.centerCodeYSpin()->setValue(1000);
+        t->access.reticleEnableCheck()->setChecked(true);
+    }
+    openStreaming(fast, true, jpegFrame(picture));
+    openStreaming(plain, false, picture);
+    QVERIFY(fast.access.decodePool());
+
+    struct View {
+        double zoom;
+        QPointF offset;
+    };
+    for (const View v : {View{1.0, {}}, View{3.0, QPointF(250, -120)}, View{8.0, QPointF(-90, -60)}}) {
+        const QRect crop = zoomCropRect(QSize(3840, 2160), v.zoom, v.offset);
+        for (CaptureTestWindow *t : {&fast, &plain}) {
+            t->access.setZoom(v.zoom);
+            t->access.viewOffset() = v.offset;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(plain.access.imageView()->currentFrame().size(), crop.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(fast.access.decodedFrame().plan.shown,
+                                  cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(fast.access.imageView()->shownFrameSize(), crop.size(), 5000);
+
+        ImageView *fastView = fast.access.imageView();
+        ImageView *plainView = plain.access.imageView();
+        QCOMPARE(fastView->imageRect(), plainView->imageRect());
+        QCOMPARE(fastView->overlaySettings().centerX, plainView->overlaySettings().centerX);
+        QCOMPARE(fastView->overlaySettings().centerY, plainView->overlaySettings().centerY);
+
+        const QImage a = paintedWithoutBadges(fastView);
+        const QImage b = paintedWithoutBadges(plainView);
+        QCOMPARE(a.size(), b.size());
+        int overlayPixels = 0;
+        int differing = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            const QRgb *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+            const QRgb *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+            for (int x = 0; x < a.width(); ++x) {
+                overlayPixels += qGreen(pb[x]) > 120;
+                differing += qAbs(qRed(pa[x]) - qRed(pb[x])) > 24 || qAbs(qGreen(pa[x]) - qGreen(pb[x])) > 24
+                             || qAbs(qBlue(pa[x]) - qBlue(pb[x])) > 24;
+            }
+        }
+        QVERIFY2(overlayPixels > 500, qPrintable(QString::number(overlayPixels)));
+        QVERIFY2(differing == 0, qPrintable(QStringLiteral("zoom %1: %2 pixels differ").arg(v.zoom).arg(differing)));
+    }
+    fast.access.closeCamera();
+    plain.access.closeCamera();
+}
+
+QTEST_MAIN(CompressedStreamTest)
+#include "compressed_stream_test.moc"
