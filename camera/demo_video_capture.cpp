@@ -1,7 +1,10 @@
 #include "camera/demo_video_capture.h"
 
+#include "camera/mjpeg_encoder.h"
+
 #include <opencv2/core.hpp>
 
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -10,6 +13,10 @@ using Clock = std::chrono::steady_clock;
 
 // The picture comes back by itself after an unplug, so the demo can show re-plugging too.
 constexpr auto unplugDuration = std::chrono::seconds(5);
+
+// Enough frames for the marker to visibly circle; the quality and sampling of a typical camera.
+constexpr std::size_t compressedRingLength = 8;
+constexpr int compressedQuality = 88;
 
 } // namespace
 
@@ -87,7 +94,10 @@ bool DemoVideoCapture::open(int index, int apiPreference, const std::vector<int>
         picture = DemoPictureSettings{};
         pictureChanged = true;
         properties.clear();
+        compressedFrames = false;
     }
+    ring.assign(compressedRingLength, RingEntry{});
+    ringNext = 0;
     sequence = 0;
     nextFrameDue = Clock::now();
     demoOpen = true;
@@ -153,19 +163,52 @@ bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
     const bool firstFrame = target.empty();
     if (firstFrame)
         target = state->calibrationTarget(width, height);
+    bool redrawn = false;
+    bool compressed = false;
     {
         std::lock_guard<std::mutex> lock(settingsMutex);
         if (pictureChanged || firstFrame) {
             cv::LUT(target, exposureTable(picture), adjusted);
             pictureChanged = false;
+            redrawn = true;
         }
+        compressed = compressedFrames;
     }
+    if (compressed)
+        return deliverCompressed(image, redrawn);
     const auto captured = Clock::now();
     adjusted.copyTo(image);
     cv::Mat frame = image.getMat();
     stampFrame(frame, ++sequence,
                std::chrono::duration_cast<std::chrono::nanoseconds>(captured.time_since_epoch()).count(),
                config.framesPerSecond);
+    return true;
+}
+
+bool DemoVideoCapture::deliverCompressed(cv::OutputArray image, bool pictureRedrawn)
+{
+    if (pictureRedrawn) {
+        for (RingEntry &entry : ring)
+            entry.stale = true;
+    }
+    const std::size_t slot = ringNext;
+    ringNext = (ringNext + 1) % ring.size();
+    ++sequence;
+    RingEntry &entry = ring[slot];
+    if (entry.stale) {
+        adjusted.copyTo(stamped);
+        // JPEG does not keep the stamp's bytes exactly; only the marker and the number matter here.
+        stampFrame(stamped, slot + 1, 0, state->config.framesPerSecond);
+        entry.jpeg = encodeJpeg(stamped.data, stamped.size(), static_cast<int>(stamped.step),
+                                compressedQuality, JpegSampling::Yuv422);
+        entry.stale = entry.jpeg.empty();
+    }
+    if (entry.jpeg.empty()) {
+        image.release();
+        return false;
+    }
+    image.create(1, static_cast<int>(entry.jpeg.size()), CV_8UC1);
+    std::memcpy(image.getMat().data, entry.jpeg.data(), entry.jpeg.size());
     return true;
 }
 
@@ -188,6 +231,10 @@ bool DemoVideoCapture::set(int propId, double value)
         picture.exposure = cvRound(value);
         pictureChanged = true;
         break;
+    case cv::CAP_PROP_CONVERT_RGB:
+        // Off asks for the camera's own MJPG bytes, as V4L2 hands them over.
+        compressedFrames = value == 0;
+        return true;
     case cv::CAP_PROP_FOCUS:
     case cv::CAP_PROP_AUTOFOCUS:
     case cv::CAP_PROP_AUTO_EXPOSURE:
@@ -219,6 +266,8 @@ double DemoVideoCapture::get(int propId) const
         break;
     }
     std::lock_guard<std::mutex> lock(settingsMutex);
+    if (propId == cv::CAP_PROP_CONVERT_RGB)
+        return compressedFrames ? 0.0 : 1.0;
     const auto it = properties.find(propId);
     return it == properties.end() ? 0.0 : it->second;
 }

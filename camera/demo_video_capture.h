@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 // What the synthetic device and its capture objects share: the set-up and whether it is unplugged.
 struct DemoCameraState {
@@ -57,6 +58,7 @@ public:
 private:
     bool readDemoFrame(cv::OutputArray image);
     void waitForNextFrame();
+    bool deliverCompressed(cv::OutputArray image, bool pictureRedrawn);
 
     std::shared_ptr<DemoCameraState> state;
     std::unique_ptr<cv::VideoCapture> system;
@@ -66,11 +68,21 @@ private:
     DemoPictureSettings picture;
     bool pictureChanged = true;
     std::map<int, double> properties;
+    bool compressedFrames = false;
 
     int width = 0;
     int height = 0;
     cv::Mat target;
     cv::Mat adjusted;
+    // The raw stream: a short ring of JPEGs of the moving picture, each encoded when it is first
+    // due (and again after a picture change), so steady playing costs a copy per frame.
+    struct RingEntry {
+        std::vector<std::uint8_t> jpeg;
+        bool stale = true;
+    };
+    std::vector<RingEntry> ring;
+    std::size_t ringNext = 0;
+    cv::Mat stamped;
     std::uint64_t sequence = 0;
     std::chrono::steady_clock::time_point nextFrameDue;
 };

@@ -2,6 +2,7 @@
 #include "camera/demo_camera_platform.h"
 #include "camera/demo_pattern.h"
 #include "camera/demo_video_capture.h"
+#include "camera/mjpeg_decoder.h"
 #include "tests/support/fake_camera_platform.h"
 
 #include <QtTest>
@@ -19,6 +20,16 @@ std::unique_ptr<DemoCameraPlatform> demoPlatform(const QString &fault = QString(
     system->devices = {{0, QStringLiteral("vesk5")}, {2, QStringLiteral("Webcam")}};
     return std::make_unique<DemoCameraPlatform>(
         std::move(system), *parseDemoCameraConfig(QStringLiteral("vesk3"), fps, fault, true));
+}
+
+// The whole frame as the decoder sees it, or an empty matrix when it is not a JPEG.
+cv::Mat decodeWhole(const cv::Mat &compressed, FrameBuffer &buffer)
+{
+    MjpegDecoder decoder;
+    DecodePlan plan;
+    if (!decoder.decode(compressed.data, compressed.total(), ViewRequest{}, buffer, plan))
+        return {};
+    return cv::Mat(buffer.size(), CV_8UC3, buffer.data(), buffer.stride());
 }
 
 std::vector<int> openParams(int width, int height)
@@ -123,11 +134,58 @@ private slots:
         QVERIFY(!capture->set(cv::CAP_PROP_SETTINGS, 1));
     }
 
+    void rawStreamIsRealMjpgOfTheMovingPicture()
+    {
+        auto platform = demoPlatform();
+        auto capture = platform->createCapture();
+        QVERIFY(capture->open(DemoVideoCapture::deviceIndex, cv::CAP_V4L2, openParams(320, 240)));
+        cv::Mat plain;
+        QVERIFY(capture->read(plain));
+
+        QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 0));
+        QCOMPARE(capture->get(cv::CAP_PROP_CONVERT_RGB), 0.0);
+        cv::Mat first;
+        cv::Mat second;
+        QVERIFY(capture->read(first));
+        QVERIFY(capture->read(second));
+        QCOMPARE(first.rows, 1);
+        QCOMPARE(first.type(), CV_8UC1);
+        FrameBuffer firstBuffer;
+        FrameBuffer secondBuffer;
+        const cv::Mat firstPicture = decodeWhole(first, firstBuffer);
+        const cv::Mat secondPicture = decodeWhole(second, secondBuffer);
+        QCOMPARE(firstPicture.size(), cv::Size(320, 240));
+        QCOMPARE(secondPicture.size(), cv::Size(320, 240));
+        // The same target as the decoded stream, apart from compression and the moving marker.
+        QVERIFY(cv::norm(firstPicture, plain, cv::NORM_L1) / plain.total() < 12.0);
+        QVERIFY(cv::norm(firstPicture, secondPicture, cv::NORM_INF) > 0);
+
+        // A picture change reaches the very next compressed frame.
+        const double normal = cv::mean(secondPicture)[1];
+        QVERIFY(capture->set(cv::CAP_PROP_BRIGHTNESS, 60));
+        QVERIFY(capture->read(first));
+        QVERIFY(cv::mean(decodeWhole(first, firstBuffer))[1] > normal + 10);
+
+        QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 1));
+        QVERIFY(capture->read(plain));
+        QCOMPARE(plain.type(), CV_8UC3);
+
+        // Every open starts decoded, at its own size, as a device does.
+        QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 0));
+        QVERIFY(capture->open(DemoVideoCapture::deviceIndex, cv::CAP_V4L2, openParams(640, 480)));
+        QCOMPARE(capture->get(cv::CAP_PROP_CONVERT_RGB), 1.0);
+        QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 0));
+        QVERIFY(capture->read(first));
+        QCOMPARE(decodeWhole(first, firstBuffer).size(), cv::Size(640, 480));
+    }
+
     void stallAndUnplugCanBeProvoked()
     {
         auto stalling = demoPlatform(QStringLiteral("stall-after:2"));
         auto capture = stalling->createCapture();
         QVERIFY(capture->open(DemoVideoCapture::deviceIndex, cv::CAP_V4L2, openParams(64, 48)));
+        // The raw stream stalls the same way.
+        QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 0));
         cv::Mat frame;
         QVERIFY(capture->read(frame));
         QVERIFY(capture->read(frame));
