@@ -16,6 +16,9 @@ struct DemoCameraConfig {
     double framesPerSecond = 15.0;
     Fault fault = Fault::None;
     int faultAfterFrames = 0;
+    // Decoded reads decode the camera's MJPG frame, as a capture backend does, instead of
+    // copying the drawn picture; the benchmark compares both paths on one stream this way.
+    bool decodesMjpg = false;
 };
 
 // No value when VESK_DEMO_CAMERA is unset. Unusable values fall back to the defaults.

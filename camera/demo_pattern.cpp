@@ -137,8 +137,13 @@ void stampFrame(cv::Mat &frame, std::uint64_t sequence, std::int64_t captureTime
     }
     painter.end();
 
-    std::memcpy(frame.data, &sequence, sizeof sequence);
-    std::memcpy(frame.data + sizeof sequence, &captureTimeNs, sizeof captureTimeNs);
+    writeFrameStamp(frame.data, {sequence, captureTimeNs});
+}
+
+void writeFrameStamp(std::uint8_t *topRow, const FrameStamp &stamp)
+{
+    std::memcpy(topRow, &stamp.sequence, sizeof stamp.sequence);
+    std::memcpy(topRow + sizeof stamp.sequence, &stamp.captureTimeNs, sizeof stamp.captureTimeNs);
 }
 
 FrameStamp readFrameStamp(const std::uint8_t *topRow)

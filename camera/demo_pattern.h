@@ -30,3 +30,5 @@ struct FrameStamp {
     std::int64_t captureTimeNs = 0;
 };
 FrameStamp readFrameStamp(const std::uint8_t *topRow);
+// Only the bytes of the stamp, for a frame whose marker and number are already drawn.
+void writeFrameStamp(std::uint8_t *topRow, const FrameStamp &stamp);

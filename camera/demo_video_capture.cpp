@@ -176,6 +176,8 @@ bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
     }
     if (compressed)
         return deliverCompressed(image, redrawn);
+    if (config.decodesMjpg)
+        return deliverDecoded(image, redrawn);
     const auto captured = Clock::now();
     adjusted.copyTo(image);
     cv::Mat frame = image.getMat();
@@ -185,7 +187,7 @@ bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
     return true;
 }
 
-bool DemoVideoCapture::deliverCompressed(cv::OutputArray image, bool pictureRedrawn)
+const std::vector<std::uint8_t> *DemoVideoCapture::nextCompressedFrame(bool pictureRedrawn)
 {
     if (pictureRedrawn) {
         for (RingEntry &entry : ring)
@@ -203,12 +205,36 @@ bool DemoVideoCapture::deliverCompressed(cv::OutputArray image, bool pictureRedr
                                 compressedQuality, JpegSampling::Yuv422);
         entry.stale = entry.jpeg.empty();
     }
-    if (entry.jpeg.empty()) {
+    return entry.jpeg.empty() ? nullptr : &entry.jpeg;
+}
+
+bool DemoVideoCapture::deliverCompressed(cv::OutputArray image, bool pictureRedrawn)
+{
+    const std::vector<std::uint8_t> *jpeg = nextCompressedFrame(pictureRedrawn);
+    if (!jpeg) {
         image.release();
         return false;
     }
-    image.create(1, static_cast<int>(entry.jpeg.size()), CV_8UC1);
-    std::memcpy(image.getMat().data, entry.jpeg.data(), entry.jpeg.size());
+    image.create(1, static_cast<int>(jpeg->size()), CV_8UC1);
+    std::memcpy(image.getMat().data, jpeg->data(), jpeg->size());
+    return true;
+}
+
+bool DemoVideoCapture::deliverDecoded(cv::OutputArray image, bool pictureRedrawn)
+{
+    const auto captured = Clock::now();
+    const std::vector<std::uint8_t> *jpeg = nextCompressedFrame(pictureRedrawn);
+    if (!decoder)
+        decoder = std::make_unique<MjpegDecoder>();
+    DecodePlan plan;
+    if (!jpeg || !decoder->decode(jpeg->data(), jpeg->size(), ViewRequest{}, decoded, plan)) {
+        image.release();
+        return false;
+    }
+    // Decoded into the backend's own buffer, then copied out, as a backend's read does.
+    cv::Mat(decoded.size(), CV_8UC3, decoded.data(), static_cast<std::size_t>(decoded.stride())).copyTo(image);
+    writeFrameStamp(image.getMat().data,
+                    {sequence, std::chrono::duration_cast<std::chrono::nanoseconds>(captured.time_since_epoch()).count()});
     return true;
 }
 

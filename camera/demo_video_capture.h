@@ -2,6 +2,7 @@
 
 #include "camera/demo_camera_config.h"
 #include "camera/demo_pattern.h"
+#include "camera/mjpeg_decoder.h"
 
 #include <opencv2/videoio.hpp>
 
@@ -58,7 +59,9 @@ public:
 private:
     bool readDemoFrame(cv::OutputArray image);
     void waitForNextFrame();
+    const std::vector<std::uint8_t> *nextCompressedFrame(bool pictureRedrawn);
     bool deliverCompressed(cv::OutputArray image, bool pictureRedrawn);
+    bool deliverDecoded(cv::OutputArray image, bool pictureRedrawn);
 
     std::shared_ptr<DemoCameraState> state;
     std::unique_ptr<cv::VideoCapture> system;
@@ -83,6 +86,8 @@ private:
     std::vector<RingEntry> ring;
     std::size_t ringNext = 0;
     cv::Mat stamped;
+    std::unique_ptr<MjpegDecoder> decoder;
+    FrameBuffer decoded;
     std::uint64_t sequence = 0;
     std::chrono::steady_clock::time_point nextFrameDue;
 };

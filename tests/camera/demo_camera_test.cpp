@@ -14,12 +14,14 @@
 
 namespace {
 
-std::unique_ptr<DemoCameraPlatform> demoPlatform(const QString &fault = QString(), const QString &fps = QStringLiteral("100"))
+std::unique_ptr<DemoCameraPlatform> demoPlatform(const QString &fault = QString(), const QString &fps = QStringLiteral("100"),
+                                                 bool decodesMjpg = false)
 {
     auto system = std::make_unique<FakeCameraPlatform>();
     system->devices = {{0, QStringLiteral("vesk5")}, {2, QStringLiteral("Webcam")}};
-    return std::make_unique<DemoCameraPlatform>(
-        std::move(system), *parseDemoCameraConfig(QStringLiteral("vesk3"), fps, fault, true));
+    DemoCameraConfig config = *parseDemoCameraConfig(QStringLiteral("vesk3"), fps, fault, true);
+    config.decodesMjpg = decodesMjpg;
+    return std::make_unique<DemoCameraPlatform>(std::move(system), config);
 }
 
 // The whole frame as the decoder sees it, or an empty matrix when it is not a JPEG.
@@ -177,6 +179,16 @@ private slots:
         QVERIFY(capture->set(cv::CAP_PROP_CONVERT_RGB, 0));
         QVERIFY(capture->read(first));
         QCOMPARE(decodeWhole(first, firstBuffer).size(), cv::Size(640, 480));
+
+        // Decoding like a backend: the plain frames are that stream decoded, and stamped.
+        auto decoding = demoPlatform(QString(), QStringLiteral("100"), true);
+        capture = decoding->createCapture();
+        QVERIFY(capture->open(DemoVideoCapture::deviceIndex, cv::CAP_V4L2, openParams(320, 240)));
+        QVERIFY(capture->read(plain));
+        QVERIFY(capture->read(plain));
+        QCOMPARE(plain.size(), cv::Size(320, 240));
+        QCOMPARE(readFrameStamp(plain.data).sequence, std::uint64_t(2));
+        QVERIFY(cv::norm(plain.rowRange(1, 240), secondPicture.rowRange(1, 240), cv::NORM_INF) == 0);
     }
 
     void stallAndUnplugCanBeProvoked()
