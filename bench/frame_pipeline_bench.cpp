@@ -3,6 +3,7 @@
 #include "camera/demo_camera_platform.h"
 #include "camera/demo_pattern.h"
 #include "camera/demo_video_capture.h"
+#include "camera/supported_cameras.h"
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
@@ -94,7 +95,7 @@ Options parseOptions(const QStringList &args)
     return options;
 }
 
-// Lays the window out so the image view is about 850 x 640, as on an operator's screen.
+// Lays the window out with a view of an operator's screen size.
 void sizeForBench(MainWindow &window)
 {
     window.resize(1320, 680);
@@ -110,15 +111,16 @@ void centreOverlay(MainWindowTestAccess &access, const cv::Mat &frame)
 
 void presentCost(const Options &options)
 {
-    std::printf("## GUI-thread cost per presented frame (ms, median / p95)\n\n");
-    std::printf("| frame | zoom | ours | floor | naive | ours/floor | naive/ours |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
-
     MainWindow window(std::make_unique<FakeCameraPlatform>());
     MainWindowTestAccess access(window);
     sizeForBench(window);
     ImageView *view = access.imageView();
     const QSize viewSize = view->size();
+
+    std::printf("## GUI-thread cost per presented frame (ms, median / p95), view %d x %d\n\n", viewSize.width(),
+                viewSize.height());
+    std::printf("| frame | zoom | ours | floor | naive | ours/floor | naive/ours |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
     QImage viewTarget(viewSize, QImage::Format_ARGB32_Premultiplied);
     QLabel label;
     label.resize(viewSize);
@@ -206,12 +208,22 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Notes which demo frame each paint of the view showed, once the paint is done.
+// Notes which camera frame each paint of the view showed, and how old it was, once the paint
+// is done: a decoded frame by its pool submission, a plain one by the demo's stamp.
 class PaintProbe : public QObject {
 public:
-    explicit PaintProbe(ImageView *view) : view(view) { view->installEventFilter(this); }
+    explicit PaintProbe(MainWindowTestAccess &access) : access(access), view(access.imageView())
+    {
+        view->installEventFilter(this);
+    }
 
-    std::vector<FrameStamp> painted;
+    void clear()
+    {
+        sequences.clear();
+        latenciesMs.clear();
+    }
+
+    std::vector<std::uint64_t> sequences;
     std::vector<double> latenciesMs;
 
 protected:
@@ -222,66 +234,153 @@ protected:
         inside = true;
         QCoreApplication::sendEvent(view, event);
         inside = false;
-        const QImage &frame = view->currentFrame();
-        if (frame.width() >= 16) {
-            const FrameStamp stamp = readFrameStamp(frame.constBits());
-            if (painted.empty() || painted.back().sequence != stamp.sequence) {
-                const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                     Clock::now().time_since_epoch()).count();
-                painted.push_back(stamp);
-                latenciesMs.push_back((now - stamp.captureTimeNs) / 1e6);
-            }
+        std::uint64_t sequence = 0;
+        Clock::time_point captured;
+        if (!shownFrame(sequence, captured))
+            return true;
+        if (sequences.empty() || sequences.back() != sequence) {
+            sequences.push_back(sequence);
+            latenciesMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - captured).count());
         }
         return true;
     }
 
 private:
+    bool shownFrame(std::uint64_t &sequence, Clock::time_point &captured) const
+    {
+        const QImage &frame = view->currentFrame();
+        const DecodedFrame &decoded = access.decodedFrame();
+        if (access.decodePool()) {
+            if (decoded.image.isNull() || decoded.image.constBits() != frame.constBits())
+                return false;
+            sequence = decoded.sequence;
+            captured = decoded.received;
+            return true;
+        }
+        // Unzoomed plain frames only: a crop does not start at the stamped top row.
+        if (frame.width() < 16 || view->shownFrameSize() != QSize(access.lastFrameWidth(), access.lastFrameHeight()))
+            return false;
+        const FrameStamp stamp = readFrameStamp(frame.constBits());
+        sequence = stamp.sequence;
+        captured = Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(stamp.captureTimeNs)));
+        return true;
+    }
+
+    MainWindowTestAccess &access;
     ImageView *view;
     bool inside = false;
 };
 
-void endToEnd(const Options &options)
+struct LiveRun {
+    QString camera;   // a supported model, so the window asks for its size
+    bool compressed;
+    double zoom;
+};
+
+struct LiveResult {
+    double presentedFps = 0.0;
+    std::uint64_t dropped = 0;
+    Summary latency;
+    double cpuCores = 0.0;
+    double rssFirstMiB = 0.0;
+    double rssEndMiB = 0.0;
+    int steadyAllocations = -1;   // frame-sized pool buffers made after the warm-up
+    QSize viewSize;
+};
+
+// A real event loop, which sleeps between events: polling would add a spinning core to the
+// process's CPU time.
+void runEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+LiveResult liveRun(const LiveRun &run, const Options &options)
 {
     DemoCameraConfig config;
+    config.name = run.camera;
     config.framesPerSecond = options.fps;
+    // The plain path gets the same MJPG stream, decoded whole inside the read as a backend does.
+    config.decodesMjpg = true;
     MainWindow window(std::make_unique<DemoCameraPlatform>(std::make_unique<FakeCameraPlatform>(), config));
     MainWindowTestAccess access(window);
+    access.compressedFramesAllowed() = run.compressed;
     window.resize(1280, 760);
     window.show();
-    PaintProbe probe(access.imageView());
+    PaintProbe probe(access);
     access.openCamera();
+    access.setZoom(run.zoom);
 
-    // Start counting once the first frame is on screen, so opening is not measured.
+    // Counting starts a second after the first frame is on screen, so neither opening nor
+    // the demo's first frames are measured.
     QElapsedTimer waited;
     waited.start();
-    while (probe.painted.empty() && waited.elapsed() < 15000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    probe.painted.clear();
-    probe.latenciesMs.clear();
+    while (probe.sequences.empty() && waited.elapsed() < 15000)
+        runEvents(20);
+    runEvents(1000);
+    probe.clear();
+    const int allocationsBefore = access.decodePool() ? access.decodePool()->stats().bufferAllocations : 0;
 
     long rssAfterFirstSecond = 0;
     QTimer::singleShot(1000, [&] { rssAfterFirstSecond = residentKiB(); });
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < options.seconds * 1000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    runEvents(int(options.seconds * 1000));
     const double elapsed = wall.elapsed() / 1000.0;
-    const double cpu = cpuSeconds() - cpuStart;
-    const long rssEnd = residentKiB();
+
+    LiveResult result;
+    result.viewSize = access.imageView()->size();
+    result.cpuCores = (cpuSeconds() - cpuStart) / elapsed;
+    result.rssEndMiB = residentKiB() / 1024.0;
+    result.rssFirstMiB = rssAfterFirstSecond / 1024.0;
+    if (access.decodePool())
+        result.steadyAllocations = access.decodePool()->stats().bufferAllocations - allocationsBefore;
     access.closeCamera();
 
-    std::uint64_t dropped = 0;
-    for (std::size_t i = 1; i < probe.painted.size(); ++i)
-        dropped += probe.painted[i].sequence - probe.painted[i - 1].sequence - 1;
-    const Summary latency = summarize(probe.latenciesMs);
+    for (std::size_t i = 1; i < probe.sequences.size(); ++i)
+        result.dropped += probe.sequences[i] - probe.sequences[i - 1] - 1;
+    result.presentedFps = probe.sequences.size() / elapsed;
+    result.latency = summarize(probe.latenciesMs);
+    return result;
+}
 
-    std::printf("## End to end: demo camera 4000x3000 at %.0f fps for %.0f s\n\n", options.fps, elapsed);
-    std::printf("| presented fps | dropped in exchange | latency median / p95 (ms) | process CPU (cores) | RSS after 1 s / end (MiB) |\n");
-    std::printf("|---|---|---|---|---|\n");
-    std::printf("| %.1f | %llu | %.1f / %.1f | %.2f | %.0f / %.0f |\n\n", probe.painted.size() / elapsed,
-                static_cast<unsigned long long>(dropped), latency.median, latency.p95, cpu / elapsed,
-                rssAfterFirstSecond / 1024.0, rssEnd / 1024.0);
+void endToEnd(const Options &options)
+{
+    std::printf("## End to end: demo camera at %.0f fps, %.0f s per row\n\n", options.fps,
+                options.seconds);
+    std::printf("| frame | path | zoom | presented fps | dropped | latency median / p95 (ms) | process CPU (cores) "
+                "| RSS after 1 s / end (MiB) | pool buffers made in steady state |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    double plainRate12Mp = 0.0;
+    double slowestFastRate12Mp = 0.0;
+    QSize viewSize;
+    for (const QString &camera : {QStringLiteral("vesk7.2"), QStringLiteral("vesk5"), QStringLiteral("vesk3")}) {
+        const QSize size = findSupportedCamera(camera)->targetSize;
+        for (const LiveRun &run : {LiveRun{camera, false, 1.0}, LiveRun{camera, true, 1.0}, LiveRun{camera, true, 2.0},
+                                  LiveRun{camera, true, 8.0}}) {
+            const LiveResult r = liveRun(run, options);
+            std::printf("| %dx%d | %s | %.0fx | %.1f | %llu | %.1f / %.1f | %.2f | %.0f / %.0f | %s |\n", size.width(),
+                        size.height(), run.compressed ? "compressed" : "plain", run.zoom, r.presentedFps,
+                        static_cast<unsigned long long>(r.dropped), r.latency.median, r.latency.p95, r.cpuCores,
+                        r.rssFirstMiB, r.rssEndMiB,
+                        r.steadyAllocations < 0 ? "-" : QByteArray::number(r.steadyAllocations).constData());
+            std::fflush(stdout);
+            viewSize = r.viewSize;
+            if (size == QSize(4000, 3000)) {
+                if (!run.compressed)
+                    plainRate12Mp = r.presentedFps;
+                else if (slowestFastRate12Mp == 0.0 || r.presentedFps < slowestFastRate12Mp)
+                    slowestFastRate12Mp = r.presentedFps;
+            }
+        }
+    }
+    std::printf("\nThe view was %d x %d.\n", viewSize.width(), viewSize.height());
+    if (plainRate12Mp > 0)
+        std::printf("At 4000x3000 the compressed path presents %.1fx the plain path's rate (slowest zoom).\n\n",
+                    slowestFastRate12Mp / plainRate12Mp);
 }
 
 } // namespace
