@@ -232,7 +232,7 @@ bool DemoVideoCapture::deliverDecoded(cv::OutputArray image, bool pictureRedrawn
         return false;
     }
     // Decoded into the backend's own buffer, then copied out, as a backend's read does.
-    cv::Mat(decoded.size(), CV_8UC3, decoded.data(), static_cast<std::size_t>(decoded.stride())).copyTo(image);
+    decoded.mat().copyTo(image);
     writeFrameStamp(image.getMat().data,
                     {sequence, std::chrono::duration_cast<std::chrono::nanoseconds>(captured.time_since_epoch()).count()});
     return true;

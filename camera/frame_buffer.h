@@ -1,5 +1,6 @@
 #pragma once
 
+#include <opencv2/core/mat.hpp>
 #include <opencv2/core/types.hpp>
 
 #include <cstddef>
@@ -18,6 +19,8 @@ public:
     const uint8_t *data() const { return bytes.get(); }
     int stride() const { return rowStride; }
     cv::Size size() const { return imageSize; }
+    // The pixels as an OpenCV image, uncopied; valid until the next reserve.
+    cv::Mat mat() { return cv::Mat(imageSize, CV_8UC3, bytes.get(), std::size_t(rowStride)); }
     int allocationCount() const { return allocations; }
 
 private:

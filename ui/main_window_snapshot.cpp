@@ -40,8 +40,7 @@ void MainWindow::saveSnapshot(const DecodedFrame &shown)
         snapshotPending = false;
         return;
     }
-    saveSnapshot(cv::Mat(plan.outputSize.height, plan.outputSize.width, CV_8UC3, pixels.data(),
-                         std::size_t(pixels.stride())));
+    saveSnapshot(pixels.mat());
 }
 
 void MainWindow::saveSnapshot(const cv::Mat &fullFrame)

@@ -31,7 +31,7 @@ cv::Mat decodeWhole(const cv::Mat &compressed, FrameBuffer &buffer)
     DecodePlan plan;
     if (!decoder.decode(compressed.data, compressed.total(), ViewRequest{}, buffer, plan))
         return {};
-    return cv::Mat(buffer.size(), CV_8UC3, buffer.data(), buffer.stride());
+    return buffer.mat();
 }
 
 std::vector<int> openParams(int width, int height)
