@@ -1,11 +1,22 @@
 #include "persistence/atomic_file_writer.h"
 
+#include "persistence/disk_sync.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
+
+// Temporary files carry a mark no operator would choose, so that the sweep below can never
+// take a copy such as "config4k.txt.backup" for one of VESK's own.
+const QString temporaryMark = QStringLiteral(".vesk-save-");
+constexpr int randomLength = 6;
 
 WriteFaultInjector &faultInjector()
 {
@@ -13,26 +24,55 @@ WriteFaultInjector &faultInjector()
     return injector;
 }
 
-bool fail(QSaveFile &file, QString *error, const QString &reason)
+std::filesystem::path nativePath(const QString &path)
 {
-    if (error)
-        *error = reason;
-    file.cancelWriting();
-    return false;
+    return std::filesystem::u8path(path.toStdString());
 }
 
-// A save killed between creating its temporary file and the rename leaves that file behind
-// (named after the target plus six random characters); without this they would collect in
-// the folder for ever, one per interrupted save.
+QString randomSuffix()
+{
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString suffix;
+    for (int i = 0; i < randomLength; ++i)
+        suffix += QLatin1Char(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]);
+    return suffix;
+}
+
+// A save killed between creating its temporary file and the rename leaves that file behind;
+// without this they would collect in the folder for ever, one per interrupted save.
 void removeAbandonedTemporaries(const QString &path)
 {
     const QFileInfo target(path);
-    const QRegularExpression pattern(QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
+    const QString prefix = target.fileName() + temporaryMark;
+    const QRegularExpression pattern(
+        QStringLiteral("^%1[A-Za-z0-9]{%2}$").arg(QRegularExpression::escape(prefix)).arg(randomLength));
     QDir dir = target.absoluteDir();
-    for (const QString &name : dir.entryList({target.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden)) {
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
         if (pattern.match(name).hasMatch())
             dir.remove(name);
     }
+}
+
+bool openTemporary(QFile &file, const QString &path)
+{
+    // A clash with a name already taken is retried; any other failure is final.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        file.setFileName(path + temporaryMark + randomSuffix());
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text))
+            return true;
+        if (!file.exists())
+            return false;
+    }
+    return false;
+}
+
+bool discard(QFile &file, QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    file.close();
+    file.remove();
+    return false;
 }
 
 } // namespace
@@ -45,8 +85,8 @@ void setWriteFaultInjector(WriteFaultInjector injector)
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     removeAbandonedTemporaries(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    QFile file;
+    if (!openTemporary(file, path)) {
         if (error)
             *error = file.errorString();
         return false;
@@ -56,16 +96,22 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     if (faultAfter >= 0 && faultAfter < bytes.size()) {
         file.write(bytes.left(faultAfter));
         file.flush();
-        return fail(file, error, QStringLiteral("simulated write failure"));
+        return discard(file, error, QStringLiteral("simulated write failure"));
     }
 
-    if (file.write(bytes) != bytes.size())
-        return fail(file, error, file.errorString());
-    // commit() flushes and checks for late write errors before the rename.
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return discard(file, error, file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return discard(file, error, file.errorString());
+
+    // The new file takes the place of the old one with its permissions, as an edit in place would.
+    if (QFileInfo::exists(path))
+        file.setPermissions(QFile::permissions(path));
+    syncFileToDisk(nativePath(file.fileName()));
+    std::error_code failure;
+    std::filesystem::rename(nativePath(file.fileName()), nativePath(path), failure);
+    if (failure)
+        return discard(file, error, QString::fromStdString(failure.message()));
     return true;
 }

@@ -218,9 +218,17 @@ private slots:
         a.centerCodeXSpin()->setValue(1500);
         a.centerCodeYSpin()->setValue(900);
         const QString saved = panelState(*window);
+        // Copies an operator keeps beside the files: no save may take them for its own.
+        const QStringList operatorFiles{QStringLiteral("config4k.txt.backup"), QStringLiteral("config4k.txt.2024v1"),
+                                        QStringLiteral("config1k.txt.backup"), QStringLiteral("focus.txt.backup"),
+                                        QStringLiteral("focus.txt.orig12")};
+        for (const QString &name : operatorFiles)
+            writeConfig(name, name.toUtf8());
 
         a.saveParameters();
         a.saveFocusCenter();
+        for (const QString &name : operatorFiles)
+            QCOMPARE(readConfig(name), name.toUtf8());
         QCOMPARE(messages.messages.size(), 2);
         QCOMPARE(messages.messages[0].kind, MessageKind::Information);
         QCOMPARE(messages.messages[0].title, QStringLiteral("Parameters"));
