@@ -22,6 +22,22 @@ QString formatValue(double value)
     return QStringLiteral("%1").arg(value);
 }
 
+// Runs a call on the capture object from a slot, where an escaping exception would reach the
+// event loop; what it throws is logged as an attempt at `activity`.
+template <typename Call>
+void guardedDriverCall(const QString &activity, Call &&call)
+{
+    try {
+        call();
+    } catch (const cv::Exception &e) {
+        DiagnosticLog(QStringLiteral("OpenCV exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
+    } catch (const std::exception &e) {
+        DiagnosticLog(QStringLiteral("Exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
+    } catch (...) {
+        DiagnosticLog(QStringLiteral("Unknown exception while %1").arg(activity));
+    }
+}
+
 } // namespace
 
 bool MainWindow::setCameraProperty(int propertyId, double value, const QString &name)
@@ -110,11 +126,14 @@ void MainWindow::applyCameraControls()
 
 void MainWindow::openDriverSettings()
 {
+    const QString activity = QStringLiteral("opening driver settings");
+    bool opened = false;
     {
         std::lock_guard lock(captureMutex);
-        if (!capture->isOpened())
-            return;
+        guardedDriverCall(activity, [&] { opened = capture->isOpened(); });
     }
+    if (!opened)
+        return;
     if (cameraSettingsDialog) {
         cameraSettingsDialog->refreshControls();
         cameraSettingsDialog->show();
@@ -132,14 +151,8 @@ void MainWindow::openDriverSettings()
 
     // Backends without a settings dialog simply refuse the property; that is not worth a log line.
     std::lock_guard lock(captureMutex);
-    try {
+    guardedDriverCall(activity, [&] {
         if (capture->isOpened())
             capture->set(cv::CAP_PROP_SETTINGS, 1.0);
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while opening driver settings: %1").arg(QString::fromUtf8(e.what())));
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Exception while opening driver settings: %1").arg(QString::fromUtf8(e.what())));
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while opening driver settings"));
-    }
+    });
 }

@@ -146,6 +146,16 @@ void CameraControlsTest::driverSettingsDialog()
     QVERIFY(a.captureMutex().try_lock());
     a.captureMutex().unlock();
     QCOMPARE(log.messages().size(), 1);
+
+    // A backend that cannot even say whether it is open: logged, nothing asked, lock free.
+    t.camera->clearSetCalls();
+    t.camera->failIsOpened(Failure::Standard);
+    a.openDriverSettings();
+    QVERIFY(a.captureMutex().try_lock());
+    a.captureMutex().unlock();
+    QVERIFY(takeWrites(t.camera).empty());
+    QCOMPARE(log.messages().size(), 2);
+    t.camera->failIsOpened(Failure::None);
 }
 
 void CameraControlsTest::zoomIsClampedAndFollowsTheSpinBox()
