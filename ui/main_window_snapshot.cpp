@@ -67,12 +67,13 @@ void MainWindow::saveSnapshot(const cv::Mat &fullFrame)
 
     if (error) {
         DiagnosticLog(QStringLiteral("Snapshot not saved to %1: %2").arg(folder, *error));
-        showOperatorMessage(this, MessageKind::Warning,
-                            pickText(QStringLiteral("Snapshot"), QStringLiteral("快照"), QStringLiteral("快照")),
-                            pickText(QStringLiteral("The snapshot could not be saved to %1:\n%2"),
-                                     QStringLiteral("無法將快照儲存到 %1：\n%2"),
-                                     QStringLiteral("无法将快照保存到 %1：\n%2"))
-                                .arg(QDir::toNativeSeparators(folder), *error));
+        // Saved from inside the frame's presentation, which a box's event loop must not interrupt.
+        queueOperatorMessage(this, MessageKind::Warning,
+                             pickText(QStringLiteral("Snapshot"), QStringLiteral("快照"), QStringLiteral("快照")),
+                             pickText(QStringLiteral("The snapshot could not be saved to %1:\n%2"),
+                                      QStringLiteral("無法將快照儲存到 %1：\n%2"),
+                                      QStringLiteral("无法将快照保存到 %1：\n%2"))
+                                 .arg(QDir::toNativeSeparators(folder), *error));
         return;
     }
     DiagnosticLog(QStringLiteral("Snapshot saved to %1").arg(paths.plain));

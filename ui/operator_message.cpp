@@ -1,6 +1,8 @@
 #include "ui/operator_message.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <QMetaObject>
 
 namespace {
 
@@ -34,4 +36,13 @@ void showOperatorMessage(QWidget *parent, MessageKind kind, const QString &title
         QMessageBox::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
         break;
     }
+}
+
+void queueOperatorMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text)
+{
+    // The parent is the call's context: gone with it, the call is never made.
+    QObject *context = parent ? static_cast<QObject *>(parent) : QCoreApplication::instance();
+    QMetaObject::invokeMethod(
+        context, [parent, kind, title, text] { showOperatorMessage(parent, kind, title, text); },
+        Qt::QueuedConnection);
 }

@@ -4,6 +4,8 @@ MessageRecorder::MessageRecorder()
 {
     setOperatorMessageHandler([this](QWidget *, MessageKind kind, const QString &title, const QString &text) {
         messages.append({kind, title, text});
+        if (whileShown)
+            whileShown();
     });
 }
 

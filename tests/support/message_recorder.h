@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Records operator messages instead of showing modal boxes, for as long as it lives.
 class MessageRecorder {
 public:
@@ -19,4 +21,6 @@ public:
     MessageRecorder &operator=(const MessageRecorder &) = delete;
 
     QList<Message> messages;
+    // Runs after recording, while a real box would be on screen: the operator acting meanwhile.
+    std::function<void()> whileShown;
 };

@@ -2,6 +2,7 @@
 #include "tests/support/fake_control_source.h"
 #include "tests/support/message_recorder.h"
 #include "ui/camera_settings_dialog.h"
+#include "view/image_view.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -221,11 +222,15 @@ void OperatorToolsTest::snapshotFailureWarnsAndLeavesNoFile()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
+    // The operator closes the camera while the warning is up; the frame being presented must
+    // not reach the view afterwards.
+    recorder.whileShown = [&t] { t.access.closeCamera(); };
     t.access.requestSnapshot();
     QTRY_COMPARE_WITH_TIMEOUT(recorder.messages.size(), 1, 5000);
     QCOMPARE(recorder.messages[0].kind, MessageKind::Warning);
     QVERIFY(recorder.messages[0].text.contains(QStringLiteral("could not be saved")));
     QVERIFY(t.access.statusLabel()->toolTip().isEmpty());
+    QVERIFY(t.access.imageView()->currentFrame().isNull());
     const QStringList leftovers = QDir(QCoreApplication::applicationDirPath())
                                       .entryList({QStringLiteral("*.png"), QStringLiteral("*.png.*")}, QDir::Files);
     QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QLatin1Char(' '))));
