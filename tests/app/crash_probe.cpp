@@ -1,6 +1,7 @@
 // Installs the program's crash handler, then dies the way argv[1] asks:
 // "segv" writes through a null pointer, "abort" aborts, "segv-unprivileged"
-// first gives up root so that a read-only directory really is read-only.
+// first gives up root so that a read-only directory really is read-only,
+// "overflow-thread" overflows the stack of a thread started as VESK starts its own.
 #include "app/crash_handler.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,22 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+
+namespace {
+
+// Deep enough to overflow any thread's stack; the counter keeps the recursion finite in
+// the compiler's eyes, so it is neither warned about nor optimised into a loop.
+unsigned overflowStack(volatile unsigned *depth)
+{
+    volatile char frame[4096];
+    frame[0] = 1;
+    if (++*depth == 0)
+        return 0;
+    return overflowStack(depth) + unsigned(frame[0]);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -33,5 +50,12 @@ int main(int argc, char **argv)
     }
     if (std::strcmp(mode, "abort") == 0)
         std::abort();
+    if (std::strcmp(mode, "overflow-thread") == 0) {
+        std::thread([] {
+            prepareThreadForCrashReports();
+            volatile unsigned depth = 0;
+            overflowStack(&depth);
+        }).join();
+    }
     return 2;
 }
