@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 // Free frame buffers, shared by the pool and by every image still out, so that an image the
@@ -25,10 +26,15 @@ public:
         return buffer;
     }
 
-    void release(std::unique_ptr<FrameBuffer> buffer)
+    // Also runs where an image's last copy goes, inside QImage's destructor: short of memory
+    // to keep the buffer, it is freed instead of thrown about.
+    void release(std::unique_ptr<FrameBuffer> buffer) noexcept
     {
         std::lock_guard<std::mutex> lock(mutex);
-        free.push_back(std::move(buffer));
+        try {
+            free.push_back(std::move(buffer));
+        } catch (const std::bad_alloc &) {
+        }
     }
 
 private:
@@ -50,12 +56,16 @@ void returnLease(void *info)
     lease->bank->release(std::move(lease->buffer));
 }
 
+// Null when there is no memory for the image; the buffer is freed then, being what is short.
 QImage leaseImage(std::shared_ptr<BufferBank> bank, std::unique_ptr<FrameBuffer> buffer)
 {
     FrameBuffer *pixels = buffer.get();
-    auto *lease = new Lease{std::move(bank), std::move(buffer)};
-    return QImage(pixels->data(), pixels->size().width, pixels->size().height,
-                  pixels->stride(), QImage::Format_BGR888, returnLease, lease);
+    auto lease = std::make_unique<Lease>(Lease{std::move(bank), std::move(buffer)});
+    QImage image(pixels->data(), pixels->size().width, pixels->size().height, pixels->stride(),
+                 QImage::Format_BGR888, returnLease, lease.get());
+    if (!image.isNull())
+        lease.release();
+    return image;
 }
 
 } // namespace
@@ -170,12 +180,15 @@ void DecodePool::work()
             ++busy;
         }
 
-        std::unique_ptr<FrameBuffer> buffer = bank->acquire();
-        const int allocationsBefore = buffer->allocationCount();
+        std::unique_ptr<FrameBuffer> buffer;
+        int allocated = 0;
         DecodedFrame result;
         bool ok = false;
+        bool outOfMemory = false;
         QString error;
         try {
+            buffer = bank->acquire();
+            const int allocationsBefore = buffer->allocationCount();
             if (!decoder)
                 decoder = std::make_unique<MjpegDecoder>();
             const cv::Mat &data = job.compressed;
@@ -187,28 +200,40 @@ void DecodePool::work()
                 if (!ok)
                     error = QString::fromStdString(decoder->lastError());
             }
+            allocated = buffer->allocationCount() - allocationsBefore;
+            if (ok) {
+                result.image = leaseImage(bank, std::move(buffer));
+                if (result.image.isNull())
+                    throw std::bad_alloc();
+            }
+        } catch (const std::bad_alloc &) {
+            // Like a corrupt frame: this one is dropped, the stream goes on.
+            outOfMemory = true;
+            ok = false;
         } catch (const std::exception &e) {
             error = QString::fromUtf8(e.what());
+            ok = false;
         }
-        const int allocated = buffer->allocationCount() - allocationsBefore;
         if (ok) {
             result.sequence = job.sequence;
             result.received = job.received;
-            result.image = leaseImage(bank, std::move(buffer));
             result.compressed = std::move(job.compressed);
-        } else {
+        } else if (buffer) {
             bank->release(std::move(buffer));
         }
         job.compressed.release();
 
         DecodedFrame replaced;
-        bool firstFailure = false;
+        bool firstOfItsKind = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             --busy;
             counters.bufferAllocations += allocated;
             if (!ok) {
-                firstFailure = ++counters.failed == 1;
+                ++counters.failed;
+                bool &logged = outOfMemory ? memoryFailureLogged : corruptFrameLogged;
+                firstOfItsKind = !logged;
+                logged = true;
             } else if (result.sequence > newestSequence) {
                 ++counters.decoded;
                 newestSequence = result.sequence;
@@ -221,7 +246,13 @@ void DecodePool::work()
             }
         }
         idle.notify_all();
-        if (firstFailure)
-            DiagnosticLog(QStringLiteral("Dropped a corrupt camera frame: %1").arg(error));
+        // Still short of memory, the line is left out rather than ending the worker.
+        try {
+            if (firstOfItsKind) {
+                DiagnosticLog(outOfMemory ? QStringLiteral("Dropped a camera frame: out of memory")
+                                          : QStringLiteral("Dropped a corrupt camera frame: %1").arg(error));
+            }
+        } catch (const std::bad_alloc &) {
+        }
     }
 }

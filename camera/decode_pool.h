@@ -43,7 +43,7 @@ public:
         std::uint64_t submitted = 0;
         std::uint64_t dropped = 0;     // waited in the queue until a newer frame pushed it out
         std::uint64_t decoded = 0;
-        std::uint64_t failed = 0;      // corrupt, truncated or empty
+        std::uint64_t failed = 0;      // corrupt, truncated, empty, or no memory to decode it
         std::uint64_t superseded = 0;  // decoded, but a newer frame was already done
         int bufferAllocations = 0;     // frame-sized allocations made so far
         int peakInFlight = 0;          // most frames queued or decoding at once
@@ -98,5 +98,8 @@ private:
     int busy = 0;
     bool stopping = false;
     Stats counters;
+    // Each kind of failure is logged once per pool, that is once per stream.
+    bool corruptFrameLogged = false;
+    bool memoryFailureLogged = false;
     std::vector<std::thread> workers;
 };

@@ -1,9 +1,50 @@
 #include "camera/decode_pool.h"
 #include "test_pictures.h"
+#include "tests/support/diagnostic_log_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <new>
+#include <thread>
+
+namespace {
+
+// Allocations made to fail on every thread but the test's, as on a machine out of memory.
+std::atomic<int> allocationsToFail{0};
+std::thread::id testThread;
+
+bool failThisAllocation()
+{
+    int left = allocationsToFail.load();
+    while (left > 0 && std::this_thread::get_id() != testThread) {
+        if (allocationsToFail.compare_exchange_weak(left, left - 1))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void *operator new(std::size_t size)
+{
+    if (!failThisAllocation()) {
+        if (void *memory = std::malloc(size ? size : 1))
+            return memory;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -104,6 +145,38 @@ TEST(DecodePool, CorruptFramesAreNeverHandedOut)
     ASSERT_TRUE(pool.waitIdle(10s));
     ASSERT_TRUE(pool.takeNewest(frame));
     EXPECT_TRUE(showsColour(frame.image, colourOf(3)));
+}
+
+TEST(DecodePool, OutOfMemoryDropsTheFrameAndIsLoggedOnce)
+{
+    const std::vector<uint8_t> jpeg = encodePicture(flatPicture({320, 240}, colourOf(5)), JpegSampling::Yuv422);
+    const DiagnosticLogReader log;
+    DecodePool pool(1, 1);
+    DecodedFrame frame;
+    const auto decodes = [&] {
+        pool.submit(compressed(jpeg));
+        return pool.waitIdle(10s) && pool.takeNewest(frame) && showsColour(frame.image, colourOf(5));
+    };
+    // Worker started, decoder ready, and the only buffer still out with the shown image.
+    ASSERT_TRUE(decodes());
+    DecodedFrame shown = frame;
+    testThread = std::this_thread::get_id();
+
+    // No buffer free: the worker's first allocation is a fresh one.
+    allocationsToFail = 1;
+    EXPECT_FALSE(decodes());
+    EXPECT_EQ(allocationsToFail.load(), 0);
+    ASSERT_TRUE(decodes());
+
+    // Buffers free: the first allocation is the record that hands the image's buffer back.
+    shown = frame = DecodedFrame();
+    allocationsToFail = 1;
+    EXPECT_FALSE(decodes());
+    EXPECT_EQ(allocationsToFail.load(), 0);
+    ASSERT_TRUE(decodes());
+
+    EXPECT_EQ(pool.stats().failed, 2u);
+    EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
 }
 
 TEST(DecodePool, StopsCleanlyWithFramesPendingAndImagesOutlastThePool)
