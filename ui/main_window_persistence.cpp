@@ -30,12 +30,18 @@ bool writeConfigFile(const QString &name, const QByteArray &bytes)
 
 std::optional<QByteArray> readConfigFile(const QString &name)
 {
+    // Valid files are one short line. Anything longer is some other file under the name, and
+    // must not be read and converted whole at every start.
+    constexpr qint64 sizeLimit = 64 * 1024;
     QFile file(configFilePath(name));
     // Raw bytes: text mode drops every CR, which would glue the numbers of a file with
     // CR-only line ends together; the readers treat CR as white space anyway.
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    QByteArray content = file.read(sizeLimit + 1);
+    if (content.size() > sizeLimit)
+        return std::nullopt;
+    return content;
 }
 
 // A hand-edited file may hold any number; the painter and the buttons need real colours.

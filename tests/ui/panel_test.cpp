@@ -267,6 +267,8 @@ private slots:
         const QString untouched = "300/2 420/0 #50dc78 #ffdc46 0 111 1 0/0/0";
         QTest::newRow("21 fields") << QByteArray("301 4 461 2 621 2 500 3 900 10 20 30 40 50 60 70 80 90 1 2 3") << untouched;
         QTest::newRow("no file") << QByteArray() << untouched;
+        // Valid files are a line; one past 64 KiB is no settings file, however it begins.
+        QTest::newRow("over 64 KiB") << head22 + "1" + QByteArray(64 * 1024, ' ') << untouched;
         QTest::newRow("white space") << QByteArray("\t301\n4  461\r\n2 621 2 500 3\t\t900 10 20 30 40 50 60 70 80 90 1 2 3\n\n1\n")
                                      << "301/4 500/900 #0a141e #010203 1 111 1 0/0/0";
         QTest::newRow("style 5, zero and negative sizes, zero angle")
@@ -323,6 +325,10 @@ private slots:
         a.loadParameters();
         QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeY()), QPoint(12, 34));
         QCOMPARE(a.centerCodeYSpin()->value(), 34);
+
+        writeConfig(QStringLiteral("focus.txt"), "56 78\n" + QByteArray(64 * 1024, '\n'));
+        a.loadParameters();
+        QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeY()), QPoint(12, 34));
     }
 
     void failedSavesWarnAndKeepPreviousFiles()
