@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -15,8 +16,11 @@ int wakeSockets[2] = {-1, -1};
 
 void handleQuitSignal(int)
 {
+    // The interrupted code may be about to read errno; a failed write must not change it.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(wakeSockets[0], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace

@@ -1,9 +1,12 @@
+#include "app/quit_signals.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 
 namespace {
@@ -90,6 +93,18 @@ private slots:
         QCOMPARE(result.status, QProcess::CrashExit);
         QCOMPARE(result.code, SIGSEGV);
         QVERIFY(!QFile::exists(folder.path() + QStringLiteral("/vesk-crash.dmp")));
+    }
+
+    // The polite end request's handler interrupts arbitrary code, whose errno it must keep.
+    void quitRequestLeavesErrnoAlone()
+    {
+        quitOnTerminationRequest();
+        // A burst nobody reads fills the wake-up socket, so the handler's write fails.
+        for (int i = 0; i < 20000; ++i)
+            std::raise(SIGTERM);
+        errno = 0;
+        std::raise(SIGTERM);
+        QCOMPARE(errno, 0);
     }
 };
 
