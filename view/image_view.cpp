@@ -165,7 +165,14 @@ void ImageView::mouseMoveEvent(QMouseEvent *event)
 
 void ImageView::wheelEvent(QWheelEvent *event)
 {
-    emit zoomRequested(wheelZoom(zoom, event->angleDelta().y()));
+    // Nothing vertical (a tilt wheel, a sideways swipe, a gesture's start or end) is no zoom;
+    // the event travels on to whoever wants it.
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    emit zoomRequested(wheelZoom(zoom, delta));
     event->accept();
 }
 

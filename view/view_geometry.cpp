@@ -45,8 +45,8 @@ double clampZoom(double zoom)
 
 double wheelZoom(double currentZoom, int angleDeltaY)
 {
-    const double factor = angleDeltaY > 0 ? 1.15 : 0.8695652173913044;
-    return clampZoom(currentZoom * factor);
+    // 1.15 per 120-unit notch; finer wheels and touchpads send fractions of a notch.
+    return clampZoom(currentZoom * std::pow(1.15, angleDeltaY / 120.0));
 }
 
 QPointF dragScale(const QSize &frameSize, const QRectF &imageRect)

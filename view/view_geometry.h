@@ -25,7 +25,7 @@ QRectF imageRectIn(const QRect &viewRect, const QSize &frameSize);
 
 double clampZoom(double zoom);
 
-// Zoom after one wheel event; any delta that is not upward zooms out.
+// Zoom after one wheel event of a vertical delta in eighths of a degree (120 per notch).
 double wheelZoom(double currentZoom, int angleDeltaY);
 
 // Camera-frame pixels per view pixel of a drag over the shown picture.

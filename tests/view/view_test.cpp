@@ -64,11 +64,13 @@ void mouse(QWidget &widget, QEvent::Type type, QPoint position, Qt::MouseButton 
     QCoreApplication::sendEvent(&widget, &event);
 }
 
-void wheel(QWidget &widget, int angleDeltaY)
+// Whether the widget took the event.
+bool wheel(QWidget &widget, int angleDeltaY, int angleDeltaX = 0)
 {
-    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, angleDeltaY),
+    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(angleDeltaX, angleDeltaY),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&widget, &event);
+    return event.isAccepted();
 }
 
 // Leftmost and rightmost column of the pixels close to a colour inside an area (-1 if none).
@@ -199,16 +201,20 @@ void ViewTest::wheelRequestsClampedZoomWithoutApplyingIt()
     ImageView view;
     QSignalSpy spy(&view, &ImageView::zoomRequested);
     view.setZoom(7.5);
-    wheel(view, 120);
+    QVERIFY(wheel(view, 120));
     view.setZoom(2.0);
     wheel(view, 120);
+    // A touchpad's small steps add up to a notch's 1.15.
+    wheel(view, 60);
     view.setZoom(1.05);
     wheel(view, -120);
-    wheel(view, 0);
+    // No vertical movement (a tilt wheel, a sideways swipe, a gesture's start) is no zoom.
+    QVERIFY(!wheel(view, 0));
+    QVERIFY(!wheel(view, 0, 120));
     QCOMPARE(spy.count(), 4);
     QCOMPARE(spy.at(0).at(0).toDouble(), 8.0);
     QCOMPARE(spy.at(1).at(0).toDouble(), 2.3);
-    QCOMPARE(spy.at(2).at(0).toDouble(), 1.0);
+    QCOMPARE(spy.at(2).at(0).toDouble(), 2.0 * std::sqrt(1.15));
     QCOMPARE(spy.at(3).at(0).toDouble(), 1.0);
     QCOMPARE(view.zoomFactor(), 1.05);
     view.setZoom(0.2);
