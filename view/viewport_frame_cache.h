@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointF>
 #include <QRectF>
 
 class QPainter;
@@ -12,7 +13,8 @@ public:
     void draw(QPainter &painter, const QRectF &bounds);
 
 private:
-    QImage cached;
+    QImage cached;   // in device pixels
     QRectF cachedBounds;
     qreal cachedRatio = 0.0;
+    QPointF cachedFraction;   // where the bounds begin in the cached pixels
 };
