@@ -2,6 +2,8 @@
 
 #include "app/ui_language.h"
 #include "ui/color_buttons.h"
+#include "ui/eliding_combo_box.h"
+#include "ui/eliding_label.h"
 #include "ui/panel_widgets.h"
 #include "ui/wheel_guard_scroll_area.h"
 
@@ -48,7 +50,7 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     auto *form = createGroupForm(group);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
-    deviceCombo = new QComboBox(group);
+    deviceCombo = new ElidingComboBox(group);
     deviceCombo->setFixedHeight(32);
     addFormRow(form, group, pickText(QStringLiteral("Device"), QStringLiteral("裝置"), QStringLiteral("设备")), deviceCombo);
 
@@ -74,7 +76,7 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), group);
     form->addRow(snapshotButton);
 
-    statusLabel = new QLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
+    statusLabel = new ElidingLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
     statusLabel->setObjectName(QStringLiteral("StatusPill"));
     statusLabel->setAlignment(Qt::AlignCenter);
     statusLabel->setFixedHeight(32);

@@ -1,8 +1,11 @@
+#include "app/ui_language.h"
 #include "persistence/atomic_file_writer.h"
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "tests/support/message_recorder.h"
 #include "ui/color_buttons.h"
+#include "ui/eliding_combo_box.h"
+#include "ui/eliding_label.h"
 #include "view/image_view.h"
 
 #include <QCheckBox>
@@ -11,10 +14,13 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QHelpEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -78,6 +84,23 @@ QString panelState(MainWindow &window)
     return parts.join(QLatin1Char(' '));
 }
 
+// What hovering over the widget shows.
+QString hoverText(QWidget *widget)
+{
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), widget->mapToGlobal(QPoint(4, 4)));
+    QCoreApplication::sendEvent(widget, &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// Shown whole, or its beginning up to an ellipsis with the whole text a hover away.
+bool readable(const QString &shown, const QString &whole, QWidget *widget)
+{
+    if (shown == whole)
+        return true;
+    return shown.endsWith(QChar(0x2026)) && shown.size() > 4 && whole.startsWith(shown.chopped(1))
+        && hoverText(widget) == whole;
+}
+
 } // namespace
 
 class PanelTest : public QObject {
@@ -91,6 +114,36 @@ private slots:
         setWriteFaultInjector({});
         // A test that clicks a colour button without a scripted answer gets Cancel.
         setColorDialogHandler([](QWidget *, const QColor &, const QString &) { return QColor(); });
+    }
+
+    // Runs here in English and, on its own, once more in Traditional Chinese.
+    void panelReadsWellInItsLanguage()
+    {
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        window->resize(1280, 760);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const bool english = currentUiLanguage() == UiLanguage::English;
+        QCOMPARE(window->findChild<QScrollArea *>(QStringLiteral("ControlScroll"))->width(), english ? 430 : 360);
+        QCOMPARE(a.openButton()->text(), english ? QStringLiteral("Open") : QStringLiteral("開啟"));
+        QCOMPARE(a.statusLabel()->text(), english ? QStringLiteral("Not Open") : QStringLiteral("尚未開啟"));
+        QCOMPARE(a.reticleColorButton()->text(), english ? QStringLiteral("Color #FFDC46") : QStringLiteral("顏色 #FFDC46"));
+
+        // The longest texts of the pill and of the device list with no camera attached.
+        auto *combo = static_cast<ElidingComboBox *>(a.deviceCombo());
+        QVERIFY(readable(combo->shownText(), combo->currentText(), combo));
+        auto *status = static_cast<ElidingLabel *>(a.statusLabel());
+        const QStringList longTexts =
+            english ? QStringList{QStringLiteral("Camera disconnected; switched to closed state"),
+                                  QStringLiteral("Resolution mismatch: target 3264 x 2448")}
+                    : QStringList{QStringLiteral("攝影機已中斷，已切換為關閉狀態"), QStringLiteral("解析度異常：指定 3264 x 2448")};
+        for (const QString &text : longTexts) {
+            status->setText(text);
+            QVERIFY2(readable(status->shownText(), text, status), qPrintable(status->shownText()));
+        }
+        if (english)
+            QVERIFY(status->shownText() != status->text());
     }
 
     void pairsStayInStep()
