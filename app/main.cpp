@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 
 int main(int argc, char **argv)
 {
@@ -15,7 +16,9 @@ int main(int argc, char **argv)
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vesk.ico")));
 
     MainWindow window;
-    window.resize(1280, 760);
+    // With its native window made, the system can tell the frame it adds around the window.
+    window.winId();
+    window.resizeWithin(QSize(1280, 760), window.screen()->availableGeometry());
     window.show();
 
     quitOnTerminationRequest();

@@ -5,6 +5,13 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+constexpr QSize designedMinimumSize(1120, 680);
+
+} // namespace
 
 MainWindow::MainWindow(std::unique_ptr<CameraPlatform> cameraPlatform, QWidget *parent)
     : QMainWindow(parent),
@@ -13,7 +20,7 @@ MainWindow::MainWindow(std::unique_ptr<CameraPlatform> cameraPlatform, QWidget *
 {
     spareFrames.reserve(maxSpareFrames);
     setWindowTitle(QStringLiteral("VESK"));
-    setMinimumSize(1120, 680);
+    setMinimumSize(designedMinimumSize);
 
     // The application style sheet must be in place before the first widget exists.
     applyTheme(false);
@@ -45,6 +52,25 @@ MainWindow::~MainWindow()
 {
     // The capture thread must be joined before the members it uses go away.
     closeCamera();
+}
+
+void MainWindow::resizeWithin(const QSize &preferred, const QRect &available)
+{
+    // The frame the system adds is known once the native window exists; on some systems
+    // only once it is shown, and then the area is the best guess there is.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize room = available.size().shrunkBy(frame);
+    setMinimumSize(designedMinimumSize.boundedTo(room));
+    // The panel keeps its width and scrolls: what the layout still lacks comes off the
+    // picture's minimum, which would otherwise push the panel over it.
+    const QSize excess = (minimumSizeHint() - room).expandedTo(QSize(0, 0));
+    if (!excess.isNull())
+        imageView->setMinimumSize((imageView->minimumSize() - excess).expandedTo(QSize(0, 0)));
+    const QSize size = preferred.boundedTo(room);
+    resize(size);
+    // Wherever the system would have put it, a window as large as the area only fits at its corner.
+    if (size != preferred)
+        move(available.topLeft());
 }
 
 QWidget *MainWindow::buildCentralArea()

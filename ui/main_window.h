@@ -53,6 +53,11 @@ public:
                         QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Sizes the window to `preferred` where the screen's available area has room for it and
+    // for the designed minimum; on a smaller screen both shrink to the area, the picture gives
+    // up room and the panel scrolls, so every control stays reachable.
+    void resizeWithin(const QSize &preferred, const QRect &available);
+
 private slots:
     void openCamera();
     void closeCamera();

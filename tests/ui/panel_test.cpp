@@ -8,6 +8,7 @@
 #include "ui/eliding_label.h"
 #include "view/image_view.h"
 
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -144,6 +145,46 @@ private slots:
         }
         if (english)
             QVERIFY(status->shownText() != status->text());
+    }
+
+    void windowFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("minimum");
+        QTest::newRow("roomy") << QSize(1600, 1000) << QSize(1280, 760) << QSize(1120, 680);
+        QTest::newRow("1280 x 760") << QSize(1280, 760) << QSize(1280, 760) << QSize(1120, 680);
+        QTest::newRow("1024 x 700") << QSize(1024, 700) << QSize(1024, 700) << QSize(1024, 680);
+        QTest::newRow("800 x 600") << QSize(800, 600) << QSize(800, 600) << QSize(800, 600);
+    }
+
+    void windowFitsTheScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QSize, size);
+        QFETCH(QSize, minimum);
+        auto window = makeWindow();
+        window->resizeWithin(QSize(1280, 760), QRect(QPoint(0, 0), screen));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->size(), size);
+        QCOMPARE(window->minimumSize(), minimum);
+
+        // The panel keeps its width beside the whole picture, and every control on it can be
+        // scrolled into the window.
+        const auto inWindow = [&window](QWidget *widget) { return QRect(widget->mapTo(window.get(), QPoint(0, 0)), widget->size()); };
+        auto *scroll = window->findChild<QScrollArea *>(QStringLiteral("ControlScroll"));
+        QCOMPARE(scroll->width(), 430);
+        MainWindowTestAccess a(*window);
+        QVERIFY(window->rect().contains(inWindow(a.imageView())));
+        QVERIFY(!inWindow(a.imageView()).intersects(inWindow(scroll)));
+        for (QWidget *control : scroll->widget()->findChildren<QWidget *>()) {
+            if (!qobject_cast<QAbstractButton *>(control) && !qobject_cast<QAbstractSlider *>(control)
+                && !qobject_cast<QAbstractSpinBox *>(control) && !qobject_cast<QComboBox *>(control))
+                continue;
+            scroll->ensureWidgetVisible(control, 0, 0);
+            QVERIFY2(window->rect().contains(inWindow(control)), qPrintable(control->metaObject()->className()));
+        }
     }
 
     void pairsStayInStep()
