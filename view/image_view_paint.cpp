@@ -92,13 +92,12 @@ void ImageView::paintLivePicture(QPainter &painter)
 
     bezel.draw(painter, outer);
 
-    const QRectF zoomBadge(r.left() + 10, r.top() + 10, 112, 28);
-    const QRectF fpsBadge(r.right() - 112 - 10, r.top() + 10, 112, 28);
+    const BadgeGeometry badges = badgeGeometry(r);
     const double fps = frameRate.framesPerSecond();
-    drawBadge(painter, zoomBadge,
+    drawBadge(painter, badges.zoom,
               pickText(QStringLiteral("Zoom %1x"), QStringLiteral("縮放 %1x"), QStringLiteral("缩放 %1x"))
                   .arg(QString::number(zoom, 'f', 1)));
-    drawBadge(painter, fpsBadge,
+    drawBadge(painter, badges.frameRate,
               fps > 0 ? QStringLiteral("FPS %1").arg(QString::number(fps, 'f', 1))
                       : QStringLiteral("FPS --"));
 }

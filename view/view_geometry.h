@@ -46,10 +46,19 @@ double clampToAxis(double offset, const ScrollAxis &axis);
 int scrollValue(double offset, const ScrollAxis &axis);
 double offsetFromScrollValue(int value, int maximum);
 
+// The zoom and frame-rate badges, 10 px inside the picture's top corners.
+struct BadgeGeometry {
+    QRectF zoom;
+    QRectF frameRate;
+};
+
+BadgeGeometry badgeGeometry(const QRectF &imageRect);
+
 struct ScrollBarGeometry {
     QRect horizontal;
     QRect vertical;
 };
 
-// The slim bars sit inside the picture's bottom and right edges and never shrink below 20 px.
+// The slim bars sit inside the picture's bottom and right edges, the vertical one below the
+// frame-rate badge, and never shrink below 20 px.
 ScrollBarGeometry scrollBarGeometry(const QRectF &imageRect);

@@ -279,6 +279,10 @@ void ViewTest::scrollBarsFollowZoomAndClampTheOffset()
     QCOMPARE(horizontal->value(), 0);
     QCOMPARE(vertical->value(), 270);
     QCOMPARE(horizontal->geometry(), QRect(34, 367, 605, 11));
+    // The vertical bar runs down the picture's right edge below the frame-rate badge.
+    const QRect fpsBadge(26 + 640 - 112 - 10, 26 + 10, 112, 28);
+    QVERIFY(!vertical->geometry().intersects(fpsBadge));
+    QCOMPARE(vertical->geometry().bottom(), 26 + 8 + 325 - 1);
     QCOMPARE(scrollBarGeometry(QRectF(0.4, 0.6, 30, 12)).horizontal, QRect(8, -6, 20, 11));
 
     horizontal->setValue(720);
@@ -524,6 +528,15 @@ void ViewTest::nightSheetReplacesTheDayColoursAndParses()
     QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton")).contains(QStringLiteral("color: #ffffff;")));
     QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton:hover")).contains(QStringLiteral("#e96780")));
     QVERIFY(rule(night, QStringLiteral("QMessageBox")).contains(QStringLiteral("#f7fafc")));
+
+    // At night, as by day, a disabled button's border stands back from an enabled one's.
+    const auto nightColour = [&night](const char *selector, const QString &key) {
+        const QString text = rule(night, QLatin1String(selector));
+        return QColor(text.mid(text.indexOf(key) + key.size(), 7)).lightness();
+    };
+    const QString border = QStringLiteral("border-color: ");
+    QVERIFY(nightColour("QPushButton:disabled", border) < nightColour("QPushButton", QStringLiteral("solid ")));
+    QVERIFY(nightColour("QPushButton#PrimaryButton:disabled", border) < nightColour("QPushButton#PrimaryButton", border));
 
     for (const QString &sheet : {day, night}) {
         QWidget root;
