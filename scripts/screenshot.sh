@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Retakes docs/screenshot.png: starts a copy of the built program on a virtual display
-# of exactly the window's start size and photographs the whole screen.
+# Retakes docs/screenshot.png: starts a copy of the built program on a virtual display of
+# exactly the window's start size, opens the demo camera with the overlay centred on its
+# frame and photographs the whole screen. Needs xdotool to press Open.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 if [[ "${1:-}" != --on-display ]]; then
-    command -v import >/dev/null || { echo "needs ImageMagick's import (apt-get install imagemagick)"; exit 1; }
+    for tool in import xdotool xvfb-run; do
+        command -v "$tool" >/dev/null || { echo "needs $tool (scripts/debian-packages.txt)"; exit 1; }
+    done
     bash "$root/scripts/setup.sh" >/dev/null
     exec xvfb-run -a -s "-screen 0 1280x760x24" bash "$0" --on-display
 fi
@@ -15,10 +18,18 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp "$root/build/vesk" "$work/vesk"
 cp -r "$root/build/assets" "$work/assets"
+mkdir "$work/config"
+echo "2000 1500" >"$work/config/focus.txt"
 
-QT_QPA_PLATFORM=xcb "$work/vesk" &
+VESK_DEMO_CAMERA=1 VESK_LANG=en QT_QPA_PLATFORM=xcb "$work/vesk" &
 pid=$!
 sleep 4
+
+# Open sits at a fixed distance from the window's right edge (see layout-screenshots.sh).
+window="$(xdotool search --sync --name '^VESK$' | head -1)"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + WIDTH - 357)) 144 click 1
+sleep 3
 mkdir -p "$root/docs"
 import -window root "$root/docs/screenshot.png"
 kill -TERM "$pid"
