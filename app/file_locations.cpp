@@ -30,13 +30,6 @@ FileLocations inUserFolders(FilePlacement placement, const PerUserFolders &perUs
             state.filePath(QStringLiteral("vesk-crash.dmp")), QDir(perUser.data).filePath(QStringLiteral("snapshots"))};
 }
 
-} // namespace
-
-QString installedDataFolder(const QString &executableFolder)
-{
-    return QDir::cleanPath(QDir(executableFolder).filePath(QStringLiteral(VESK_INSTALLED_DATA_FROM_BIN)));
-}
-
 FileLocations decideFileLocations(const QString &executableFolder, const PerUserFolders &perUser)
 {
     // Tested first: root can write into an installed bin folder but must not litter it.
@@ -45,6 +38,13 @@ FileLocations decideFileLocations(const QString &executableFolder, const PerUser
     if (!folderTakesFiles(executableFolder))
         return inUserFolders(FilePlacement::UnwritableFolder, perUser);
     return besideExecutable(executableFolder);
+}
+
+} // namespace
+
+QString installedDataFolder(const QString &executableFolder)
+{
+    return QDir::cleanPath(QDir(executableFolder).filePath(QStringLiteral(VESK_INSTALLED_DATA_FROM_BIN)));
 }
 
 const FileLocations &fileLocations()

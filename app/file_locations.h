@@ -31,8 +31,6 @@ PerUserFolders perUserFolders();
 // The read-only data of an installed copy ("<prefix>/share/vesk" for "<prefix>/bin/vesk").
 QString installedDataFolder(const QString &executableFolder);
 
-FileLocations decideFileLocations(const QString &executableFolder, const PerUserFolders &perUser);
-
 // Decided on first use, from the application object's executable folder, and the same for the
 // rest of the run; the per-user log and crash-report folder exists once this returns.
 const FileLocations &fileLocations();
