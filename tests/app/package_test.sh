@@ -50,8 +50,12 @@ for _ in $(seq 100); do
     [[ -d "$home/.config/VESK" ]] && break
     sleep 0.1
 done
+# The folder comes with the window's construction, maybe before the quit handler: a clean
+# quit is the smoke test's business, an end by the signal itself is fine here.
 kill -TERM "$pid"
-wait "$pid" || fail "vesk did not quit cleanly: $(cat "$work/vesk.out")"
+status=0
+wait "$pid" || status=$?
+((status == 0 || status == 128 + 15)) || fail "vesk ended with status $status: $(cat "$work/vesk.out")"
 [[ "$(ls -A "$root/usr/bin")" == vesk ]] || fail "files beside the installed executable: $(ls -A "$root/usr/bin")"
 [[ -d "$home/.config/VESK" ]] || fail "no settings folder in $home/.config/VESK"
 grep -q "This is an installed copy" "$home/.local/state/VESK/vesk-diagnostic.log" || fail "no log in the user's state folder"
