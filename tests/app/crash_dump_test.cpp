@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
 
         // A stack overflow on a thread other than the one that installed the handler.
-        const ProbeResult overflow = runProbe(probe, QStringLiteral("overflow-thread"));
+        const ProbeResult overflow = runProbe(probe, QStringLiteral("overflow-thread"), folder.path());
         QCOMPARE(overflow.status, QProcess::CrashExit);
         QCOMPARE(overflow.code, SIGSEGV);
         const QByteArray third = readDump(folder.path());
