@@ -7,6 +7,14 @@
 #include <chrono>
 #include <exception>
 
+namespace {
+
+// The longest the capture thread waits for a frame before it looks at its run flag and the
+// stall limit again.
+constexpr std::chrono::milliseconds frameWaitSlice{50};
+
+} // namespace
+
 void MainWindow::captureLoop()
 {
     DiagnosticLog(QStringLiteral("Capture thread entered"));
@@ -22,22 +30,29 @@ void MainWindow::captureLoop()
 
     while (captureRunning) {
         cv::Mat frame;
-        {
-            std::lock_guard lock(frameMutex);
-            if (!spareFrames.empty()) {
-                frame = std::move(spareFrames.back());
-                spareFrames.pop_back();
-            }
-        }
+        FrameWait waited = FrameWait::Unsupported;
         bool ended = false;
         try {
-            std::lock_guard lock(captureMutex);
-            if (capture->isOpened()) {
-                // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
-                if (!capture->read(frame))
-                    frame.release();
-            } else {
-                ended = true;
+            // Outside captureMutex: a driver may wait seconds for a frame, and the GUI thread's
+            // calls on the device must not wait with it. Short slices keep Close and the stall
+            // limits prompt.
+            waited = platform->waitForFrame(*capture, frameWaitSlice);
+            if (waited != FrameWait::TimedOut) {
+                {
+                    std::lock_guard lock(frameMutex);
+                    if (!spareFrames.empty()) {
+                        frame = std::move(spareFrames.back());
+                        spareFrames.pop_back();
+                    }
+                }
+                std::lock_guard lock(captureMutex);
+                if (capture->isOpened()) {
+                    // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
+                    if (!capture->read(frame))
+                        frame.release();
+                } else {
+                    ended = true;
+                }
             }
         } catch (const cv::Exception &e) {
             DiagnosticLog(QStringLiteral("OpenCV exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
@@ -94,7 +109,9 @@ void MainWindow::captureLoop()
             streamLost = captureRunning.exchange(false);
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // A wait that timed out has already paused; a failed read retries after a short pause.
+        if (waited != FrameWait::TimedOut)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
     if (streamLost) {
