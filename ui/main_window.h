@@ -104,6 +104,7 @@ private:
 
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
+    void showHeldCameraControls();
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);

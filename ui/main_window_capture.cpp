@@ -60,6 +60,7 @@ void MainWindow::openCamera()
             return;
         }
         DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
+        showHeldCameraControls();
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;
