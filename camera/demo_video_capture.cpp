@@ -16,7 +16,7 @@ constexpr auto unplugDuration = std::chrono::seconds(5);
 
 // Enough frames for the marker to visibly circle; the quality and sampling of a typical camera.
 constexpr std::size_t compressedRingLength = 8;
-constexpr int compressedQuality = 88;
+constexpr int compressedQuality = cameraJpegQuality;
 
 // V4L2's auto-exposure menu values, which the Linux capture backend passes through unchanged.
 constexpr double manualExposure = 1;
@@ -244,6 +244,9 @@ const std::vector<std::uint8_t> *DemoVideoCapture::nextCompressedFrame(bool pict
     RingEntry &entry = ring[slot];
     if (entry.stale) {
         adjusted.copyTo(stamped);
+        // A sensor's grain makes a camera's frames about twice the size of a clean picture's,
+        // and as much slower to decode.
+        SensorNoise::camera().apply(stamped, static_cast<int>(slot));
         // JPEG does not keep the stamp's bytes exactly; only the marker and the number matter here.
         stampFrame(stamped, slot + 1, 0, state->config.framesPerSecond);
         entry.jpeg = encodeJpeg(stamped.data, stamped.size(), static_cast<int>(stamped.step),
