@@ -4,6 +4,26 @@
 
 #include <opencv2/videoio.hpp>
 
+namespace {
+
+// Each field, the capture property whose driver control it reads, and its name in the log.
+struct Field {
+    int property;
+    std::optional<int> HeldControls::*value;
+    const char *name;
+};
+
+constexpr Field fields[] = {
+    {cv::CAP_PROP_BRIGHTNESS, &HeldControls::brightness, "brightness"},
+    {cv::CAP_PROP_FOCUS, &HeldControls::focus, "focus"},
+    {cv::CAP_PROP_GAIN, &HeldControls::gain, "gain"},
+    {cv::CAP_PROP_EXPOSURE, &HeldControls::exposure, "exposure"},
+    {cv::CAP_PROP_AUTOFOCUS, &HeldControls::autoFocus, "auto focus"},
+    {cv::CAP_PROP_AUTO_EXPOSURE, &HeldControls::autoExposure, "auto exposure"},
+};
+
+} // namespace
+
 HeldControls readHeldControls(CameraControlSource &source)
 {
     HeldControls held;
@@ -12,27 +32,9 @@ HeldControls readHeldControls(CameraControlSource &source)
         // A disabled control has no value worth showing.
         if (!property || control.disabled)
             continue;
-        switch (*property) {
-        case cv::CAP_PROP_BRIGHTNESS:
-            held.brightness = control.value;
-            break;
-        case cv::CAP_PROP_FOCUS:
-            held.focus = control.value;
-            break;
-        case cv::CAP_PROP_GAIN:
-            held.gain = control.value;
-            break;
-        case cv::CAP_PROP_EXPOSURE:
-            held.exposure = control.value;
-            break;
-        case cv::CAP_PROP_AUTOFOCUS:
-            held.autoFocus = control.value;
-            break;
-        case cv::CAP_PROP_AUTO_EXPOSURE:
-            held.autoExposure = control.value;
-            break;
-        default:
-            break;
+        for (const Field &field : fields) {
+            if (field.property == *property)
+                held.*field.value = control.value;
         }
     }
     return held;
@@ -41,15 +43,9 @@ HeldControls readHeldControls(CameraControlSource &source)
 QString describeHeldControls(const HeldControls &held)
 {
     QStringList parts;
-    const auto add = [&parts](const char *name, const std::optional<int> &value) {
-        if (value)
-            parts << QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(*value);
-    };
-    add("brightness", held.brightness);
-    add("focus", held.focus);
-    add("gain", held.gain);
-    add("exposure", held.exposure);
-    add("auto focus", held.autoFocus);
-    add("auto exposure", held.autoExposure);
+    for (const Field &field : fields) {
+        if (const std::optional<int> &value = held.*field.value)
+            parts << QStringLiteral("%1=%2").arg(QLatin1String(field.name)).arg(*value);
+    }
     return parts.join(QStringLiteral(", "));
 }
