@@ -182,22 +182,29 @@ bool FakeVideoCapture::frameDue() const
     return (!queued.empty() || !steadyFrame.empty()) && Clock::now() >= nextFrameDue;
 }
 
-FrameWait FakeVideoCapture::waitForFrame(std::chrono::milliseconds timeout)
+void FakeVideoCapture::waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
+                                         const std::function<bool()> &stop)
 {
-    std::unique_lock lock(mutex);
-    const auto deadline = Clock::now() + timeout;
     bool counted = false;
-    // A device that is gone fails its read at once: the read, not the wait, reports it.
-    while (opened && !connectionDropped && !frameDue() && Clock::now() < deadline) {
-        if (!counted && queued.empty() && steadyFrame.empty()) {
+    while (!stop() && !frameDue() && Clock::now() < deadline) {
+        const bool none = queued.empty() && steadyFrame.empty();
+        if (none && !counted) {
             counted = true;
             ++frameWaiters;
             changed.notify_all();
         }
-        changed.wait_until(lock, queued.empty() && steadyFrame.empty() ? deadline : std::min(deadline, nextFrameDue));
+        changed.wait_until(lock, none ? deadline : std::min(deadline, nextFrameDue));
     }
     if (counted)
         --frameWaiters;
+}
+
+FrameWait FakeVideoCapture::waitForFrame(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex);
+    const auto deadline = Clock::now() + timeout;
+    // A device that is gone fails its read at once: the read, not the wait, reports it.
+    waitUntilFrameDue(lock, deadline, [this] { return !opened || connectionDropped; });
     return Clock::now() < deadline || frameDue() ? FrameWait::Ready : FrameWait::TimedOut;
 }
 
@@ -252,22 +259,7 @@ bool FakeVideoCapture::read(cv::OutputArray image)
         }
         // As V4L2's select(): the read waits for the frame that is due, and up to 10 s for one to come.
         const std::uint64_t ticket = releaseTicket;
-        const auto giveUp = Clock::now() + std::chrono::seconds(10);
-        bool parked = false;
-        while (releaseTicket == ticket && !frameDue() && Clock::now() < giveUp) {
-            const bool none = queued.empty() && steadyFrame.empty();
-            if (none && !parked) {
-                parked = true;
-                ++blocked;
-                ++frameWaiters;
-                changed.notify_all();
-            }
-            changed.wait_until(lock, none ? giveUp : std::min(giveUp, nextFrameDue));
-        }
-        if (parked) {
-            --blocked;
-            --frameWaiters;
-        }
+        waitUntilFrameDue(lock, Clock::now() + std::chrono::seconds(10), [&] { return releaseTicket != ticket; });
         nextFrameDue = Clock::now() + readInterval;
     }
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -95,6 +96,9 @@ private:
     using Clock = std::chrono::steady_clock;
     static void raise(Failure failure, const char *where);
     bool frameDue() const;   // under `mutex`
+    // Under `lock`, until a frame is due, `deadline` passes or `stop` holds.
+    void waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
+                           const std::function<bool()> &stop);
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
