@@ -67,6 +67,7 @@ private slots:
     void setAutoExposure(bool enabled);
     void setNightMode(bool enabled);
     void setZoom(double zoom);
+    void endLostSession(quint64 generation);
 
 private:
     friend class MainWindowTestAccess;

@@ -15,6 +15,14 @@ constexpr std::chrono::milliseconds frameWaitSlice{50};
 
 } // namespace
 
+void MainWindow::endLostSession(quint64 generation)
+{
+    // A call that arrives after the operator closed or reopened the camera belongs to a
+    // finished session and is dropped.
+    if (generation == captureGeneration)
+        refreshAfterStreamLoss();
+}
+
 void MainWindow::captureLoop()
 {
     DiagnosticLog(QStringLiteral("Capture thread entered"));
@@ -115,15 +123,10 @@ void MainWindow::captureLoop()
     }
 
     if (streamLost) {
-        // Queued, so the GUI thread can join this thread; a call that arrives after the
-        // operator closed or reopened the camera belongs to a finished session and is dropped.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (generation == captureGeneration)
-                    refreshAfterStreamLoss();
-            },
-            Qt::QueuedConnection);
+        // Queued, so the GUI thread can join this thread. By name, so that Qt itself copies the
+        // session number into its event: nothing made on this thread is read on the other one.
+        QMetaObject::invokeMethod(this, "endLostSession", Qt::QueuedConnection,
+                                  Q_ARG(quint64, quint64(generation)));
     }
     DiagnosticLog(QStringLiteral("Capture thread exited"));
 }
