@@ -16,7 +16,7 @@ screenshot="${3:-}"
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM QT_QPA_FONTDIR
-trap 'timeout 20 wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap 'timeout 20 wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/vesk" --strip >/dev/null
 folder="$work/vesk"
 log="$folder/vesk-diagnostic.log"
