@@ -61,9 +61,7 @@ if ((${#failed[@]} > 0)); then
     echo "Failed before the main suite: ${failed[*]}"
 fi
 echo "=== Main suite"
-start=$SECONDS
 (cd "$root/build" && ctest --output-on-failure) || failed+=("main suite")
-echo "=== Main suite: $((SECONDS - start)) s"
 
 if ((${#failed[@]} > 0)); then
     exit 1
