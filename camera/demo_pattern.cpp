@@ -178,7 +178,7 @@ void stampFrame(cv::Mat &frame, std::uint64_t sequence, std::int64_t captureTime
     painter.setRenderHint(QPainter::Antialiasing);
 
     // One turn every four seconds, so a dropped frame shows as a jump.
-    const double turn = 2.0 * M_PI * static_cast<double>(sequence) / (4.0 * framesPerSecond);
+    const double turn = 2.0 * CV_PI * static_cast<double>(sequence) / (4.0 * framesPerSecond);
     const double radius = std::min(frame.cols, frame.rows) * 0.3;
     const QPointF centre(frame.cols / 2.0 + radius * std::sin(turn), frame.rows / 2.0 - radius * std::cos(turn));
     painter.setPen(QPen(QColor(20, 20, 20), 4));

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 if [[ "${1:-}" != --on-display ]]; then
     for tool in import xdotool xvfb-run; do
-        command -v "$tool" >/dev/null || { echo "needs $tool (scripts/debian-packages.txt)"; exit 1; }
+        command -v "$tool" >/dev/null || { echo "needs $tool (scripts/debian-packages-test.txt)"; exit 1; }
     done
     bash "$root/scripts/setup.sh" >/dev/null
     exec xvfb-run -a -s "-screen 0 1280x760x24" bash "$0" --on-display

@@ -4,7 +4,9 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+start=$SECONDS
 bash "$root/scripts/setup.sh" --tests || exit 1
+echo "=== Set-up and build: $((SECONDS - start)) s"
 
 export QT_QPA_PLATFORM=offscreen
 failed=()
@@ -38,19 +40,22 @@ address_sanitizer_suite() {
         export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0"
         export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
         export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-        # The cross-compile checks build no instrumented code, and the crash-dump test crashes on
-        # purpose, which the sanitizer runtime intercepts; the main suite runs all three.
-        cd "$dir" && ctest --output-on-failure -LE '^(windows|cross)$' -E '^crash_dump_tests$'
+        # The crash-dump test crashes on purpose, which the sanitizer runtime intercepts; the
+        # main suite runs it.
+        cd "$dir" && ctest --output-on-failure -E '^crash_dump_tests$'
     )
 }
 
 run_suite() {
     echo "=== $1"
-    "$2" || failed+=("$1")
+    local start=$SECONDS
+    "${@:2}" || failed+=("$1")
+    echo "=== $1: $((SECONDS - start)) s"
 }
 
 run_suite "ThreadSanitizer (threaded tests)" thread_sanitizer_suite
 run_suite "AddressSanitizer and UndefinedBehaviorSanitizer (whole suite)" address_sanitizer_suite
+run_suite "Windows build, tests and program under Wine" bash "$root/scripts/windows/test.sh"
 
 if ((${#failed[@]} > 0)); then
     echo "Failed before the main suite: ${failed[*]}"

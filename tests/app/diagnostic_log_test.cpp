@@ -21,7 +21,7 @@ QString logPath()
 QByteArray readLog()
 {
     QFile file(logPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray();
 }
 
 const QRegularExpression linePattern(QStringLiteral(R"(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  (.*)$)"));

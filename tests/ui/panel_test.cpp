@@ -46,7 +46,7 @@ void writeConfig(const QString &name, const QByteArray &bytes)
 QByteArray readConfig(const QString &name)
 {
     QFile file(configPath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray("<missing>");
 }
 
 std::unique_ptr<MainWindow> makeWindow()

@@ -1,24 +1,58 @@
-// A console program around the Qt-free Windows code. Run with "crash", it installs the
-// crash-dump filter and writes through a null pointer, which should leave
-// "vesk-crash.dmp" beside it; without arguments it only installs the filter.
+// A console program around the Qt-free Windows code. "list" enumerates the video inputs twice
+// and prints what each driver reports; it fails if the second pass, which must find the COM
+// apartment cleanly released, disagrees with the first. "crash" installs the crash-dump
+// filter and writes through a null pointer, which must leave "vesk-crash.dmp" beside the
+// program and end it without a word.
 #include "app/crash_dump_windows.h"
+#include "camera/dshow_devices.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
-int main(int argc, char **argv)
+namespace {
+
+int listInputs()
+{
+    const std::vector<DshowVideoInput> inputs = listDshowVideoInputs();
+    for (const DshowVideoInput &input : inputs) {
+        const std::wstring name = input.friendlyName.value_or(L"(no name)");
+        const std::optional<DshowRanges> ranges = queryDshowRanges(input.position, name);
+        std::printf("%d %ls: %s", input.position, name.c_str(), ranges ? "bound" : "not bound");
+        if (ranges && ranges->focus)
+            std::printf(", focus %d..%d", int(ranges->focus->minimum), int(ranges->focus->maximum));
+        std::printf("\n");
+    }
+    const std::size_t again = listDshowVideoInputs().size();
+    std::printf("devices %u %u\n", unsigned(inputs.size()), unsigned(again));
+    return again == inputs.size() ? 0 : 1;
+}
+
+void crash()
 {
     wchar_t exePath[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, exePath, MAX_PATH);
     std::wstring folder(exePath, length);
     folder.erase(folder.find_last_of(L"\\/") + 1);
     installCrashDumpFilter(folder + L"vesk-crash.dmp");
+    volatile int *volatile target = nullptr;
+    *target = 1;
+    std::printf("survived\n");
+}
 
-    if (argc > 1 && std::strcmp(argv[1], "crash") == 0) {
-        volatile int *volatile target = nullptr;
-        *target = 1;
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const char *mode = argc > 1 ? argv[1] : "";
+    if (std::strcmp(mode, "list") == 0)
+        return listInputs();
+    if (std::strcmp(mode, "crash") == 0) {
+        crash();
+        return 0;
     }
-    return 0;
+    std::fprintf(stderr, "usage: windows_probe list|crash\n");
+    return 2;
 }

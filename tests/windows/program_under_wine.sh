@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Installs the portable folder of a Windows build and runs vesk.exe from it under Wine on a
+# virtual display, in a fresh Wine prefix with nothing on the DLL search path but the folder
+# itself: the window shows, the log and config/ appear beside vesk.exe, Save Parameters
+# writes "config4k.txt" with CR LF line ends, the demo camera's live picture runs, and
+# closing the window ends the program with status 0 and a log free of failures.
+# Usage: program_under_wine.sh <Windows build folder> [screenshot.png of the open camera]
+set -euo pipefail
+
+if [[ "${1:-}" != --on-display ]]; then
+    exec xvfb-run -a -s "-screen 0 1600x1000x24" bash "$0" --on-display "$@"
+fi
+build="$2"
+screenshot="${3:-}"
+
+work="$(mktemp -d)"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM QT_QPA_FONTDIR
+trap 'timeout 20 wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/vesk" --strip >/dev/null
+folder="$work/vesk"
+log="$folder/vesk-diagnostic.log"
+
+fail() {
+    echo "FAIL: $*"
+    [[ -f "$log" ]] && sed 's/^/  log: /' "$log"
+    exit 1
+}
+# Waits up to $1 seconds for the command after it to succeed.
+await() {
+    local seconds="$1"
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Clicks a point given from the window's top right corner, where the panel's buttons keep
+# their places whatever the window's width; measured on screenshots under Wine.
+click() {
+    xdotool mousemove $((right - $1)) $((top + $2)) click 1
+}
+
+wineboot -i >/dev/null 2>&1
+VESK_DEMO_CAMERA=1 VESK_LANG=en wine "$folder/vesk.exe" &
+pid=$!
+
+window="$(timeout 120 xdotool search --sync --name '^VESK$' | head -1)" || fail "no VESK window within 120 s"
+await 10 test -s "$log" || fail "no vesk-diagnostic.log beside vesk.exe"
+await 10 test -d "$folder/config" || fail "no config/ beside vesk.exe"
+sleep 3
+eval "$(xdotool getwindowgeometry --shell "$window")"
+right=$((X + WIDTH))
+top=$Y
+echo "ok: the window shows (${WIDTH}x${HEIGHT}), with vesk-diagnostic.log and config/ beside vesk.exe"
+
+click 358 143 # Open
+await 60 grep -q 'First camera frame received' "$log" || fail "the demo camera sent no frame"
+sleep 3
+import -window root "$work/first.png"
+sleep 1
+import -window root "$work/second.png"
+changed="$(compare -metric AE "$work/first.png" "$work/second.png" null: 2>&1 || true)"
+[[ "$changed" =~ ^[0-9]+$ && $changed -gt 0 ]] || fail "the live picture did not change ($changed pixels)"
+echo "ok: the demo camera's live picture runs ($changed pixels changed in a second)"
+if [[ -n "$screenshot" ]]; then
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
+fi
+
+# Save Parameters sits at the panel's foot: drag its scroll bar down first.
+xdotool mousemove $((right - 20)) $((top + 200)) mousedown 1
+sleep 0.3
+xdotool mousemove $((right - 20)) $((top + HEIGHT + 100))
+sleep 0.3
+xdotool mouseup 1
+sleep 1
+click 325 707 # Save Parameters
+await 10 test -s "$folder/config/config4k.txt" || fail "Save Parameters wrote no config/config4k.txt"
+# The confirmation has the keyboard focus.
+sleep 1
+xdotool key Return
+lines="$(wc -l <"$folder/config/config4k.txt")"
+crlf="$(grep -c $'\r$' "$folder/config/config4k.txt" || true)"
+[[ $lines -gt 0 && $crlf -eq $lines ]] || fail "config4k.txt has $lines lines, $crlf of them ending in CR LF"
+echo "ok: Save Parameters wrote config4k.txt with CR LF line ends"
+
+# The window has the keyboard focus since the clicks; Alt+F4 closes it as on Windows.
+xdotool key alt+F4
+status=0
+timeout 30 tail --pid="$pid" -f /dev/null || fail "vesk.exe did not end within 30 s of the window's close"
+wait "$pid" || status=$?
+[[ $status -eq 0 ]] || fail "vesk.exe ended with status $status"
+if grep -Ein 'exception|rejected|unable|returned false|stopped returning' "$log"; then
+    fail "failure lines in vesk-diagnostic.log"
+fi
+echo "ok: closing the window ended vesk.exe with status 0"
