@@ -117,6 +117,7 @@ private:
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
     OverlaySettings overlaySettingsFor(const QPoint &cropOrigin) const;
+    QPoint centreOffset() const;
     QPoint overlayCentre() const;
     void setCenterCodeAt(const QPoint &pixel);
 

@@ -39,18 +39,21 @@ OverlaySettings MainWindow::overlaySettingsFor(const QPoint &cropOrigin) const
     return record;
 }
 
+QPoint MainWindow::centreOffset() const
+{
+    return centerOffsetCheck->isChecked() ? QPoint(offsetXSlider->value(), offsetYSlider->value()) : QPoint();
+}
+
 QPoint MainWindow::overlayCentre() const
 {
-    const bool offsetOn = centerOffsetCheck->isChecked();
-    return QPoint(centerCodeX + (offsetOn ? offsetXSlider->value() : 0),
-                  centerCodeY + (offsetOn ? offsetYSlider->value() : 0));
+    return QPoint(centerCodeX, centerCodeY) + centreOffset();
 }
 
 void MainWindow::setCenterCodeAt(const QPoint &pixel)
 {
     // The overlay sits at the code plus the centre offset: taking the offset off puts its
     // centre on the pixel that was double-clicked. The editors keep the code within their range.
-    const bool offsetOn = centerOffsetCheck->isChecked();
-    centerCodeXSpin->setValue(pixel.x() - (offsetOn ? offsetXSlider->value() : 0));
-    centerCodeYSpin->setValue(pixel.y() - (offsetOn ? offsetYSlider->value() : 0));
+    const QPoint code = pixel - centreOffset();
+    centerCodeXSpin->setValue(code.x());
+    centerCodeYSpin->setValue(code.y());
 }
