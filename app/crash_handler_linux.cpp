@@ -1,7 +1,7 @@
 #include "app/crash_handler.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "app/file_locations.h"
+
 #include <QFile>
 
 #include <execinfo.h>
@@ -135,8 +135,7 @@ void handleFatalSignal(int signalNumber, siginfo_t *info, void *)
 
 void installCrashHandler()
 {
-    const QByteArray path =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-crash.dmp")));
+    const QByteArray path = QFile::encodeName(fileLocations().crashDumpFile);
     if (static_cast<size_t>(path.size()) < sizeof dumpPath)
         std::memcpy(dumpPath, path.constData(), static_cast<size_t>(path.size()) + 1);
 

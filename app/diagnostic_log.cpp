@@ -1,8 +1,8 @@
 #include "app/diagnostic_log.h"
 
-#include <QCoreApplication>
+#include "app/file_locations.h"
+
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
@@ -16,7 +16,7 @@ void DiagnosticLog(const QString &message)
     QMutexLocker locker(&mutex);
 
     // Opened and closed on every call: the file may be deleted or copied while we run.
-    QFile file(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-diagnostic.log")));
+    QFile file(fileLocations().logFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return;
     QTextStream stream(&file);

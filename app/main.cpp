@@ -1,4 +1,6 @@
 #include "app/crash_handler.h"
+#include "app/diagnostic_log.h"
+#include "app/file_locations.h"
 #include "app/quit_signals.h"
 #include "ui/main_window.h"
 
@@ -14,6 +16,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("VESK Qt"));
     QCoreApplication::setOrganizationName(QStringLiteral("korvany"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vesk.ico")));
+    // Once per run, so a log sent in shows where the settings and snapshots were kept.
+    DiagnosticLog(describeFileLocations(fileLocations()));
 
     MainWindow window;
     // With its native window made, the system can tell the frame it adds around the window.

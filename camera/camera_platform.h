@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,6 +34,13 @@ struct ReportedRanges {
     std::optional<ReportedRange> exposure;
 };
 
+// The outcome of waiting for a capture object's next frame.
+enum class FrameWait {
+    Ready,        // a read() now returns without waiting
+    TimedOut,     // no frame came within the wait
+    Unsupported,  // the backend waits only inside read()
+};
+
 // Everything that touches the operating system's camera stack.
 class CameraPlatform {
 public:
@@ -49,6 +57,13 @@ public:
     // A fresh, unopened capture object and the backend to open it with.
     virtual std::unique_ptr<cv::VideoCapture> createCapture() = 0;
     virtual int captureApi() const = 0;
+    // The stack's name in log lines, e.g. "V4L2".
+    virtual QString stackName() const = 0;
+
+    // Waits up to `timeout` for the next frame of `capture`, an open capture object made by this
+    // platform. Called without the capture lock while other threads may set properties, so a
+    // driver's long wait for a frame never holds up the callers of the lock.
+    virtual FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) = 0;
 
     // Whether device `index`, with CAP_PROP_CONVERT_RGB off, reads each frame as the camera's
     // compressed MJPG bytes, so decoding can move off the capture thread.

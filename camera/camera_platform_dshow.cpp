@@ -37,6 +37,9 @@ public:
 
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
     int captureApi() const override { return cv::CAP_DSHOW; }
+    QString stackName() const override { return QStringLiteral("DirectShow"); }
+    // The backend has no wait of its own; its read waits for the frame.
+    FrameWait waitForFrame(cv::VideoCapture &, std::chrono::milliseconds) override { return FrameWait::Unsupported; }
     // Unverified with a real device here: the backend keeps converting to BGR itself.
     bool deliversCompressedFrames(int) const override { return false; }
     double autoExposureValue(bool on) const override { return on ? 0.75 : 0.25; }

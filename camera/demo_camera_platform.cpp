@@ -40,6 +40,18 @@ int DemoCameraPlatform::captureApi() const
     return system->captureApi();
 }
 
+QString DemoCameraPlatform::stackName() const
+{
+    return system->stackName();
+}
+
+FrameWait DemoCameraPlatform::waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout)
+{
+    if (auto *demo = dynamic_cast<DemoVideoCapture *>(&capture))
+        return demo->waitForFrame(*system, timeout);
+    return system->waitForFrame(capture, timeout);
+}
+
 bool DemoCameraPlatform::deliversCompressedFrames(int index) const
 {
     return index == DemoVideoCapture::deviceIndex || system->deliversCompressedFrames(index);

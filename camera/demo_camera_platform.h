@@ -15,6 +15,8 @@ public:
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override;
     std::unique_ptr<cv::VideoCapture> createCapture() override;
     int captureApi() const override;
+    QString stackName() const override;
+    FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override;
     bool deliversCompressedFrames(int index) const override;
     double autoExposureValue(bool on) const override;
     std::unique_ptr<CameraControlSource> openControlSource(int index) override;

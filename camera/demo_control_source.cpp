@@ -15,6 +15,8 @@ enum DemoControlId : quint32 {
     ExposureId,
     PowerLineId,
     BacklightId,
+    FocusId,
+    AutoFocusId,
 };
 
 // V4L2's auto-exposure menu values, which the Linux capture backend passes through unchanged.
@@ -46,6 +48,10 @@ std::optional<int> propertyOf(quint32 id)
         return cv::CAP_PROP_AUTO_EXPOSURE;
     case ExposureId:
         return cv::CAP_PROP_EXPOSURE;
+    case FocusId:
+        return cv::CAP_PROP_FOCUS;
+    case AutoFocusId:
+        return cv::CAP_PROP_AUTOFOCUS;
     default:
         return std::nullopt;
     }
@@ -64,6 +70,8 @@ DemoControlSource::DemoControlSource(std::shared_ptr<DemoCameraState> demoState)
                               {aperturePriorityMode, QStringLiteral("Aperture Priority Mode")}};
     controls.push_back(autoExposure);
     controls.push_back(makeControl(ExposureId, "Exposure Time, Absolute", CameraControlType::Integer, -13, -1, -7));
+    controls.push_back(makeControl(FocusId, "Focus, Absolute", CameraControlType::Integer, 0, 1023, 536));
+    controls.push_back(makeControl(AutoFocusId, "Focus, Automatic Continuous", CameraControlType::Boolean, 0, 1, 1));
     CameraControl powerLine = makeControl(PowerLineId, "Power Line Frequency", CameraControlType::Menu, 0, 2, 1);
     powerLine.menuItems = {{0, QStringLiteral("Disabled")}, {1, QStringLiteral("50 Hz")}, {2, QStringLiteral("60 Hz")}};
     controls.push_back(powerLine);
@@ -73,8 +81,8 @@ DemoControlSource::DemoControlSource(std::shared_ptr<DemoCameraState> demoState)
 int DemoControlSource::currentValue(const CameraControl &control) const
 {
     if (const auto property = propertyOf(control.id)) {
-        const std::optional<double> set = state->rememberedProperty(*property);
-        return set ? static_cast<int>(std::lround(*set)) : control.defaultValue;
+        const std::optional<double> held = state->control(*property);
+        return held ? static_cast<int>(std::lround(*held)) : control.defaultValue;
     }
     const auto own = ownValues.find(control.id);
     return own == ownValues.end() ? control.defaultValue : own->second;
@@ -85,14 +93,20 @@ std::vector<CameraControl> DemoControlSource::listControls()
     std::vector<CameraControl> listed = controls;
     for (CameraControl &control : listed)
         control.value = currentValue(control);
+    // As a UVC driver flags them: a manual value is inactive while its auto mode is on.
     bool autoExposureOn = false;
+    bool autoFocusOn = false;
     for (const CameraControl &control : listed) {
         if (control.id == AutoExposureId)
             autoExposureOn = control.value != manualExposureMode;
+        else if (control.id == AutoFocusId)
+            autoFocusOn = control.value != 0;
     }
     for (CameraControl &control : listed) {
         if (control.id == ExposureId)
             control.inactive = autoExposureOn;
+        else if (control.id == FocusId)
+            control.inactive = autoFocusOn;
     }
     return listed;
 }

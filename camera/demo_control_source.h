@@ -7,8 +7,8 @@
 
 struct DemoCameraState;
 
-// The driver controls of the synthetic camera: the panel's four properties, read back from what
-// its capture objects were last set to, plus two controls only the settings dialog reaches.
+// The driver controls of the synthetic camera: the panel's four properties and two auto modes,
+// as the camera holds them, plus two controls only the settings dialog reaches.
 class DemoControlSource final : public CameraControlSource {
 public:
     explicit DemoControlSource(std::shared_ptr<DemoCameraState> state);

@@ -42,6 +42,26 @@ void drawRings(QPainter &painter, QPointF centre, int radiusLimit)
     painter.drawLine(centre + QPointF(0, -60), centre + QPointF(0, 60));
 }
 
+// Focus stars, whose spokes run finer towards the centre than any sensor resolves: the fine
+// detail a lens is judged by, and that a camera's JPEG has to carry.
+void drawFocusStars(QPainter &painter, int width, int height)
+{
+    constexpr int spokes = 72;
+    const double radius = std::min(width, height) / 9.0;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(205, 210, 200));
+    for (const QPointF centre : {QPointF(width * 0.2, height * 0.25), QPointF(width * 0.8, height * 0.25),
+                                 QPointF(width * 0.2, height * 0.75), QPointF(width * 0.8, height * 0.75)}) {
+        for (int i = 0; i < spokes; i += 2) {
+            const double a0 = 2 * M_PI * i / spokes;
+            const double a1 = 2 * M_PI * (i + 1) / spokes;
+            const QPointF wedge[3] = {centre, centre + radius * QPointF(std::cos(a0), std::sin(a0)),
+                                      centre + radius * QPointF(std::cos(a1), std::sin(a1))};
+            painter.drawPolygon(wedge, 3);
+        }
+    }
+}
+
 void drawLabels(QPainter &painter, int width, int height, const QString &label)
 {
     QFont font = painter.font();
@@ -94,12 +114,51 @@ void renderCalibrationTarget(cv::Mat &target, int width, int height, const QStri
         painter.setRenderHint(QPainter::Antialiasing);
         drawGrid(painter, width, height);
         drawRings(painter, QPointF(width / 2.0, height / 2.0), std::min(width, height) / 2);
+        drawFocusStars(painter, width, height);
         drawLabels(painter, width, height, label);
     }
     image.convertTo(QImage::Format_BGR888);
     target.create(height, width, CV_8UC3);
     for (int y = 0; y < height; ++y)
         std::memcpy(target.ptr(y), image.constScanLine(y), static_cast<std::size_t>(width) * 3);
+}
+
+SensorNoise::SensorNoise(double lumaSigma, double chromaSigma) : tile(tileSize, tileSize, CV_8SC3)
+{
+    // A fixed seed: every run, and every benchmark, compresses the same frames.
+    cv::RNG rng(0x5e4507);
+    for (int y = 0; y < tileSize; ++y) {
+        auto *row = tile.ptr<cv::Vec3b>(y);
+        for (int x = 0; x < tileSize; ++x) {
+            const double luma = rng.gaussian(lumaSigma);
+            for (int c = 0; c < 3; ++c)
+                row[x][c] = static_cast<uchar>(cv::saturate_cast<schar>(luma + rng.gaussian(chromaSigma)));
+        }
+    }
+}
+
+const SensorNoise &SensorNoise::camera()
+{
+    static const SensorNoise noise(2.5, 1.1);
+    return noise;
+}
+
+void SensorNoise::apply(cv::Mat &frame, int variant) const
+{
+    CV_Assert(frame.type() == CV_8UC3);
+    // Each variant reads the tile from its own offset, so neighbouring frames differ in every pixel.
+    const int offsetX = (variant * 397) % tileSize;
+    const int offsetY = (variant * 631) % tileSize;
+    for (int y = 0; y < frame.rows; ++y) {
+        uchar *out = frame.ptr<uchar>(y);
+        const auto *noise = reinterpret_cast<const schar *>(tile.ptr((y + offsetY) % tileSize));
+        int tileByte = offsetX * 3;
+        for (int i = 0; i < frame.cols * 3; ++i) {
+            out[i] = cv::saturate_cast<uchar>(out[i] + noise[tileByte]);
+            if (++tileByte == tileSize * 3)
+                tileByte = 0;
+        }
+    }
 }
 
 cv::Mat exposureTable(const DemoPictureSettings &settings)

@@ -17,6 +17,24 @@ struct DemoPictureSettings {
 // 8-bit BGR matrix of the wanted size, reusing its buffer when the size already fits.
 void renderCalibrationTarget(cv::Mat &target, int width, int height, const QString &label);
 
+// The JPEG quality of a typical camera's MJPG stream.
+constexpr int cameraJpegQuality = 85;
+
+// A sensor's grain: luminance noise with a little chroma noise, from a tile drawn once, so a
+// noisy frame costs one pass over its pixels. Each variant is a different noise field.
+class SensorNoise {
+public:
+    SensorNoise(double lumaSigma, double chromaSigma);
+    // Of a 12 MP camera at moderate gain: with it the calibration target's 4:2:2 JPEG at
+    // cameraJpegQuality is about 1.9 MB, as a real camera's frame is.
+    static const SensorNoise &camera();
+    void apply(cv::Mat &frame, int variant) const;   // 8-bit BGR
+
+private:
+    static constexpr int tileSize = 1021;   // prime, so the tiling lines up with no block grid
+    cv::Mat tile;
+};
+
 // The per-byte mapping that makes brightness, gain and exposure visible.
 cv::Mat exposureTable(const DemoPictureSettings &settings);
 

@@ -16,23 +16,51 @@ constexpr auto unplugDuration = std::chrono::seconds(5);
 
 // Enough frames for the marker to visibly circle; the quality and sampling of a typical camera.
 constexpr std::size_t compressedRingLength = 8;
-constexpr int compressedQuality = 88;
+constexpr int compressedQuality = cameraJpegQuality;
+
+// V4L2's auto-exposure menu values, which the Linux capture backend passes through unchanged.
+constexpr double manualExposure = 1;
+constexpr double aperturePriorityExposure = 3;
 
 } // namespace
 
-void DemoCameraState::rememberProperty(int propId, double value)
+DemoCameraState::DemoCameraState(DemoCameraConfig c)
+    : config(std::move(c)),
+      controls{{cv::CAP_PROP_BRIGHTNESS, 32}, {cv::CAP_PROP_GAIN, 0},
+               {cv::CAP_PROP_EXPOSURE, -7},   {cv::CAP_PROP_AUTO_EXPOSURE, aperturePriorityExposure},
+               {cv::CAP_PROP_FOCUS, 536},     {cv::CAP_PROP_AUTOFOCUS, 1}}
 {
-    std::lock_guard<std::mutex> lock(propertiesMutex);
-    properties[propId] = value;
 }
 
-std::optional<double> DemoCameraState::rememberedProperty(int propId) const
+bool DemoCameraState::setControl(int propId, double value)
 {
-    std::lock_guard<std::mutex> lock(propertiesMutex);
-    const auto it = properties.find(propId);
-    if (it == properties.end())
+    std::lock_guard<std::mutex> lock(controlsMutex);
+    if (propId == cv::CAP_PROP_EXPOSURE && controls[cv::CAP_PROP_AUTO_EXPOSURE] != manualExposure)
+        return false;
+    if (propId == cv::CAP_PROP_FOCUS && controls[cv::CAP_PROP_AUTOFOCUS] != 0)
+        return false;
+    controls[propId] = value;
+    return true;
+}
+
+std::optional<double> DemoCameraState::control(int propId) const
+{
+    std::lock_guard<std::mutex> lock(controlsMutex);
+    const auto it = controls.find(propId);
+    if (it == controls.end())
         return std::nullopt;
     return it->second;
+}
+
+DemoPictureSettings DemoCameraState::pictureSettings() const
+{
+    DemoPictureSettings settings;
+    settings.brightness = cvRound(control(cv::CAP_PROP_BRIGHTNESS).value_or(settings.brightness));
+    settings.gain = cvRound(control(cv::CAP_PROP_GAIN).value_or(settings.gain));
+    // Auto exposure finds the normal exposure by itself.
+    if (control(cv::CAP_PROP_AUTO_EXPOSURE).value_or(manualExposure) == manualExposure)
+        settings.exposure = cvRound(control(cv::CAP_PROP_EXPOSURE).value_or(settings.exposure));
+    return settings;
 }
 
 bool DemoCameraState::isPluggedIn() const
@@ -91,9 +119,7 @@ bool DemoVideoCapture::open(int index, int apiPreference, const std::vector<int>
     target.release();
     {
         std::lock_guard<std::mutex> lock(settingsMutex);
-        picture = DemoPictureSettings{};
         pictureChanged = true;
-        properties.clear();
         compressedFrames = false;
     }
     ring.assign(compressedRingLength, RingEntry{});
@@ -146,16 +172,35 @@ void DemoVideoCapture::waitForNextFrame()
         nextFrameDue = Clock::now() + period;
 }
 
+FrameWait DemoVideoCapture::waitForFrame(CameraPlatform &systemPlatform, std::chrono::milliseconds timeout)
+{
+    if (!demoOpen)
+        return systemPlatform.waitForFrame(*system, timeout);
+    const auto deadline = Clock::now() + timeout;
+    if (nextFrameDue <= deadline && sendsFrames()) {
+        std::this_thread::sleep_until(nextFrameDue);
+        return FrameWait::Ready;
+    }
+    std::this_thread::sleep_until(deadline);
+    return FrameWait::TimedOut;
+}
+
+bool DemoVideoCapture::sendsFrames()
+{
+    const DemoCameraConfig &config = state->config;
+    const bool faulted = config.fault != DemoCameraConfig::Fault::None
+                         && sequence >= static_cast<std::uint64_t>(config.faultAfterFrames);
+    if (faulted && config.fault == DemoCameraConfig::Fault::UnplugAfter && state->isPluggedIn())
+        state->unplugForAWhile();
+    return !faulted && state->isPluggedIn();
+}
+
 bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
 {
     waitForNextFrame();
 
     const DemoCameraConfig &config = state->config;
-    const bool faulted = config.fault != DemoCameraConfig::Fault::None
-                         && sequence >= static_cast<std::uint64_t>(config.faultAfterFrames);
-    if (faulted || !state->isPluggedIn()) {
-        if (faulted && config.fault == DemoCameraConfig::Fault::UnplugAfter && state->isPluggedIn())
-            state->unplugForAWhile();
+    if (!sendsFrames()) {
         image.release();
         return false;
     }
@@ -168,7 +213,7 @@ bool DemoVideoCapture::readDemoFrame(cv::OutputArray image)
     {
         std::lock_guard<std::mutex> lock(settingsMutex);
         if (pictureChanged || firstFrame) {
-            cv::LUT(target, exposureTable(picture), adjusted);
+            cv::LUT(target, exposureTable(state->pictureSettings()), adjusted);
             pictureChanged = false;
             redrawn = true;
         }
@@ -199,6 +244,9 @@ const std::vector<std::uint8_t> *DemoVideoCapture::nextCompressedFrame(bool pict
     RingEntry &entry = ring[slot];
     if (entry.stale) {
         adjusted.copyTo(stamped);
+        // A sensor's grain makes a camera's frames about twice the size of a clean picture's,
+        // and as much slower to decode.
+        SensorNoise::camera().apply(stamped, static_cast<int>(slot));
         // JPEG does not keep the stamp's bytes exactly; only the marker and the number matter here.
         stampFrame(stamped, slot + 1, 0, state->config.framesPerSecond);
         entry.jpeg = encodeJpeg(stamped.data, stamped.size(), static_cast<int>(stamped.step),
@@ -243,35 +291,30 @@ bool DemoVideoCapture::set(int propId, double value)
     if (!demoOpen)
         return system->set(propId, value);
 
-    std::lock_guard<std::mutex> lock(settingsMutex);
     switch (propId) {
-    case cv::CAP_PROP_BRIGHTNESS:
-        picture.brightness = cvRound(value);
-        pictureChanged = true;
-        break;
-    case cv::CAP_PROP_GAIN:
-        picture.gain = cvRound(value);
-        pictureChanged = true;
-        break;
-    case cv::CAP_PROP_EXPOSURE:
-        picture.exposure = cvRound(value);
-        pictureChanged = true;
-        break;
-    case cv::CAP_PROP_CONVERT_RGB:
+    case cv::CAP_PROP_CONVERT_RGB: {
+        std::lock_guard<std::mutex> lock(settingsMutex);
         // Off asks for the camera's own MJPG bytes, as V4L2 hands them over.
         compressedFrames = value == 0;
         return true;
+    }
+    case cv::CAP_PROP_BRIGHTNESS:
+    case cv::CAP_PROP_GAIN:
+    case cv::CAP_PROP_EXPOSURE:
     case cv::CAP_PROP_FOCUS:
     case cv::CAP_PROP_AUTOFOCUS:
     case cv::CAP_PROP_AUTO_EXPOSURE:
-        break;
+        if (!state->setControl(propId, value))
+            return false;
+        {
+            std::lock_guard<std::mutex> lock(settingsMutex);
+            pictureChanged = true;
+        }
+        return true;
     default:
         // Like a driver without that control (or without a settings dialog).
         return false;
     }
-    properties[propId] = value;
-    state->rememberProperty(propId, value);
-    return true;
 }
 
 double DemoVideoCapture::get(int propId) const
@@ -288,12 +331,11 @@ double DemoVideoCapture::get(int propId) const
         return state->config.framesPerSecond;
     case cv::CAP_PROP_FOURCC:
         return cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
-    default:
-        break;
-    }
-    std::lock_guard<std::mutex> lock(settingsMutex);
-    if (propId == cv::CAP_PROP_CONVERT_RGB)
+    case cv::CAP_PROP_CONVERT_RGB: {
+        std::lock_guard<std::mutex> lock(settingsMutex);
         return compressedFrames ? 0.0 : 1.0;
-    const auto it = properties.find(propId);
-    return it == properties.end() ? 0.0 : it->second;
+    }
+    default:
+        return state->control(propId).value_or(0.0);
+    }
 }

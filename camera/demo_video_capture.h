@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/camera_platform.h"
 #include "camera/demo_camera_config.h"
 #include "camera/demo_pattern.h"
 #include "camera/mjpeg_decoder.h"
@@ -16,16 +17,18 @@
 
 // What the synthetic device and its capture objects share: the set-up and whether it is unplugged.
 struct DemoCameraState {
-    explicit DemoCameraState(DemoCameraConfig c) : config(std::move(c)) {}
+    explicit DemoCameraState(DemoCameraConfig c);
 
     bool isPluggedIn() const;
     void unplugForAWhile();
     // The static picture for a frame size, drawn once and kept, so opening again is instant.
     cv::Mat calibrationTarget(int width, int height);
-    // The last value a capture object set for a property while playing the device, so its
-    // settings dialog shows what the panel wrote.
-    void rememberProperty(int propId, double value);
-    std::optional<double> rememberedProperty(int propId) const;
+    // The camera's own control values, by capture property. They start as a UVC camera powers
+    // up (auto exposure in aperture priority, continuous auto focus) and survive Close and Open.
+    // A manual value is refused while its auto mode is on, as newer UVC drivers do.
+    bool setControl(int propId, double value);
+    std::optional<double> control(int propId) const;
+    DemoPictureSettings pictureSettings() const;
 
     const DemoCameraConfig config;
     std::atomic<std::chrono::steady_clock::rep> unpluggedUntil{0};
@@ -33,8 +36,8 @@ struct DemoCameraState {
 private:
     std::mutex targetMutex;
     cv::Mat target;
-    mutable std::mutex propertiesMutex;
-    std::map<int, double> properties;
+    mutable std::mutex controlsMutex;
+    std::map<int, double> controls;
 };
 
 // A capture object that plays the synthetic camera when asked for its index and otherwise
@@ -56,8 +59,14 @@ public:
     bool set(int propId, double value) override;
     double get(int propId) const override;
 
+    // Sleeps until the next frame is due, so the read that follows returns at once; a stalled or
+    // unplugged camera sends nothing, and the whole timeout passes. Other devices wait through
+    // `systemPlatform`, which made the system's capture object.
+    FrameWait waitForFrame(CameraPlatform &systemPlatform, std::chrono::milliseconds timeout);
+
 private:
     bool readDemoFrame(cv::OutputArray image);
+    bool sendsFrames();
     void waitForNextFrame();
     const std::vector<std::uint8_t> *nextCompressedFrame(bool pictureRedrawn);
     bool deliverCompressed(cv::OutputArray image, bool pictureRedrawn);
@@ -68,9 +77,7 @@ private:
     bool demoOpen = false;
 
     mutable std::mutex settingsMutex;
-    DemoPictureSettings picture;
     bool pictureChanged = true;
-    std::map<int, double> properties;
     bool compressedFrames = false;
 
     int width = 0;

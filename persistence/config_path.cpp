@@ -1,12 +1,13 @@
 #include "persistence/config_path.h"
 
-#include <QCoreApplication>
+#include "app/file_locations.h"
+
 #include <QDir>
 
 QString configFilePath(const QString &name)
 {
-    QDir dir(QCoreApplication::applicationDirPath());
-    if (!dir.exists(QStringLiteral("config")))
-        dir.mkpath(QStringLiteral("config"));
-    return dir.filePath(QStringLiteral("config/") + name);
+    const QDir dir(fileLocations().configFolder);
+    if (!dir.exists())
+        QDir().mkpath(dir.path());
+    return dir.filePath(name);
 }

@@ -2,5 +2,6 @@
 
 #include <QString>
 
-// Path of a file in the "config" folder beside the executable; creates the folder on demand.
+// Path of a file in the settings folder ("config" beside the executable, or the user's own
+// when that cannot be); creates the folder on demand.
 QString configFilePath(const QString &name);

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 if [[ "${1:-}" != --on-display ]]; then
     for tool in import xdotool xvfb-run; do
-        command -v "$tool" >/dev/null || { echo "needs $tool (scripts/debian-packages.txt)"; exit 1; }
+        command -v "$tool" >/dev/null || { echo "needs $tool (scripts/debian-packages-test.txt)"; exit 1; }
     done
     for lang in en zh_TW zh_CN; do
         for size in 1280x760 1024x700; do

@@ -4,7 +4,7 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-bash "$root/scripts/setup.sh" || exit 1
+bash "$root/scripts/setup.sh" --tests || exit 1
 
 export QT_QPA_PLATFORM=offscreen
 failed=()

@@ -75,6 +75,7 @@ private slots:
     void setAutoExposure(bool enabled);
     void setNightMode(bool enabled);
     void setZoom(double zoom);
+    void endLostSession(quint64 generation);
 
 private:
     friend class MainWindowTestAccess;
@@ -113,6 +114,7 @@ private:
 
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
+    void showHeldCameraControls();
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);

@@ -44,9 +44,9 @@ void MainWindow::openCamera()
     try {
         const QString deviceName = deviceCombo->currentText();
         // One arg() call, so a '%' in the device name cannot be taken for a placeholder.
-        DiagnosticLog(QStringLiteral("Opening DirectShow device index %1 (%2) as MJPG %3 x %4")
-                          .arg(QString::number(currentDeviceIndex), deviceName, QString::number(targetWidth),
-                               QString::number(targetHeight)));
+        DiagnosticLog(QStringLiteral("Opening %1 device index %2 (%3) as MJPG %4 x %5")
+                          .arg(platform->stackName(), QString::number(currentDeviceIndex), deviceName,
+                               QString::number(targetWidth), QString::number(targetHeight)));
 
         // Size and format are requested at open time in one step; some drivers ignore later set() calls.
         const std::vector<int> params = {
@@ -61,6 +61,7 @@ void MainWindow::openCamera()
             return;
         }
         DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
+        showHeldCameraControls();
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;

@@ -7,6 +7,22 @@
 #include <chrono>
 #include <exception>
 
+namespace {
+
+// The longest the capture thread waits for a frame before it looks at its run flag and the
+// stall limit again.
+constexpr std::chrono::milliseconds frameWaitSlice{50};
+
+} // namespace
+
+void MainWindow::endLostSession(quint64 generation)
+{
+    // A call that arrives after the operator closed or reopened the camera belongs to a
+    // finished session and is dropped.
+    if (generation == captureGeneration)
+        refreshAfterStreamLoss();
+}
+
 void MainWindow::captureLoop()
 {
     DiagnosticLog(QStringLiteral("Capture thread entered"));
@@ -22,22 +38,29 @@ void MainWindow::captureLoop()
 
     while (captureRunning) {
         cv::Mat frame;
-        {
-            std::lock_guard lock(frameMutex);
-            if (!spareFrames.empty()) {
-                frame = std::move(spareFrames.back());
-                spareFrames.pop_back();
-            }
-        }
+        FrameWait waited = FrameWait::Unsupported;
         bool ended = false;
         try {
-            std::lock_guard lock(captureMutex);
-            if (capture->isOpened()) {
-                // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
-                if (!capture->read(frame))
-                    frame.release();
-            } else {
-                ended = true;
+            // Outside captureMutex: a driver may wait seconds for a frame, and the GUI thread's
+            // calls on the device must not wait with it. Short slices keep Close and the stall
+            // limits prompt.
+            waited = platform->waitForFrame(*capture, frameWaitSlice);
+            if (waited != FrameWait::TimedOut) {
+                {
+                    std::lock_guard lock(frameMutex);
+                    if (!spareFrames.empty()) {
+                        frame = std::move(spareFrames.back());
+                        spareFrames.pop_back();
+                    }
+                }
+                std::lock_guard lock(captureMutex);
+                if (capture->isOpened()) {
+                    // A failed read may leave a recycled buffer untouched: its old pixels are no frame.
+                    if (!capture->read(frame))
+                        frame.release();
+                } else {
+                    ended = true;
+                }
             }
         } catch (const cv::Exception &e) {
             DiagnosticLog(QStringLiteral("OpenCV exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
@@ -94,19 +117,16 @@ void MainWindow::captureLoop()
             streamLost = captureRunning.exchange(false);
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // A wait that timed out has already paused; a failed read retries after a short pause.
+        if (waited != FrameWait::TimedOut)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
     if (streamLost) {
-        // Queued, so the GUI thread can join this thread; a call that arrives after the
-        // operator closed or reopened the camera belongs to a finished session and is dropped.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (generation == captureGeneration)
-                    refreshAfterStreamLoss();
-            },
-            Qt::QueuedConnection);
+        // Queued, so the GUI thread can join this thread. By name, so that Qt itself copies the
+        // session number into its event: nothing made on this thread is read on the other one.
+        QMetaObject::invokeMethod(this, "endLostSession", Qt::QueuedConnection,
+                                  Q_ARG(quint64, quint64(generation)));
     }
     DiagnosticLog(QStringLiteral("Capture thread exited"));
 }

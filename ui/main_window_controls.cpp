@@ -1,11 +1,14 @@
 #include "ui/main_window.h"
 
 #include "app/diagnostic_log.h"
+#include "app/ui_language.h"
+#include "camera/held_controls.h"
 #include "ui/camera_settings_dialog.h"
 #include "view/image_view.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -38,6 +41,46 @@ void guardedDriverCall(const QString &activity, Call &&call)
     }
 }
 
+// The camera refuses manual values while its auto mode is on, so the pair is locked and says why.
+void holdForAutoMode(QSlider *slider, QSpinBox *spin, bool autoOn, const QString &reason)
+{
+    for (QWidget *widget : {static_cast<QWidget *>(slider), static_cast<QWidget *>(spin)}) {
+        widget->setEnabled(!autoOn);
+        widget->setToolTip(autoOn ? reason : QString());
+    }
+}
+
+QString autoFocusReason()
+{
+    return pickText(QStringLiteral("Auto Focus is on: the camera sets the focus itself. Untick Auto Focus to set it by hand."),
+                    QStringLiteral("自動對焦已開啟：由攝影機自行對焦。取消勾選「自動對焦」即可手動設定。"),
+                    QStringLiteral("自动对焦已开启：由摄像头自行对焦。取消勾选“自动对焦”即可手动设置。"));
+}
+
+QString autoExposureReason()
+{
+    return pickText(QStringLiteral("Auto Exposure is on: the camera sets the exposure itself. Untick Auto Exposure to set it by hand."),
+                    QStringLiteral("自動曝光已開啟：由攝影機自行調整曝光。取消勾選「自動曝光」即可手動設定。"),
+                    QStringLiteral("自动曝光已开启：由摄像头自行调整曝光。取消勾选“自动曝光”即可手动设置。"));
+}
+
+// Signals blocked: showing a value must not write it back to the camera.
+void showHeldValue(QSlider *slider, QSpinBox *spin, const std::optional<int> &value)
+{
+    if (!value)
+        return;
+    const QSignalBlocker sliderBlocker(slider);
+    const QSignalBlocker spinBlocker(spin);
+    slider->setValue(*value);
+    spin->setValue(slider->value());
+}
+
+void showHeldMode(QCheckBox *check, bool on)
+{
+    const QSignalBlocker blocker(check);
+    check->setChecked(on);
+}
+
 } // namespace
 
 bool MainWindow::setCameraProperty(int propertyId, double value, const QString &name)
@@ -62,10 +105,32 @@ bool MainWindow::setCameraProperty(int propertyId, double value, const QString &
     return false;
 }
 
+void MainWindow::showHeldCameraControls()
+{
+    // Where the backend brings the driver's own dialog there is no control source: the panel
+    // keeps its own values.
+    const std::unique_ptr<CameraControlSource> source = platform->openControlSource(currentDeviceIndex);
+    if (!source)
+        return;
+    const HeldControls held = readHeldControls(*source);
+    if (const QString values = describeHeldControls(held); !values.isEmpty())
+        DiagnosticLog(QStringLiteral("Camera holds %1").arg(values));
+
+    showHeldValue(brightnessSlider, brightnessSpin, held.brightness);
+    showHeldValue(focusSlider, focusSpin, held.focus);
+    showHeldValue(gainSlider, gainSpin, held.gain);
+    showHeldValue(exposureSlider, exposureSpin, held.exposure);
+    if (held.autoFocus)
+        showHeldMode(autoFocusCheck, *held.autoFocus != 0);
+    if (held.autoExposure)
+        showHeldMode(autoExposureCheck, *held.autoExposure != std::lround(platform->autoExposureValue(false)));
+    holdForAutoMode(focusSlider, focusSpin, autoFocusCheck->isChecked(), autoFocusReason());
+    holdForAutoMode(exposureSlider, exposureSpin, autoExposureCheck->isChecked(), autoExposureReason());
+}
+
 void MainWindow::setAutoFocus(bool enabled)
 {
-    focusSlider->setEnabled(!enabled);
-    focusSpin->setEnabled(!enabled);
+    holdForAutoMode(focusSlider, focusSpin, enabled, autoFocusReason());
     setCameraProperty(cv::CAP_PROP_AUTOFOCUS, enabled ? 1.0 : 0.0, QStringLiteral("auto focus"));
     if (!enabled)
         setCameraProperty(cv::CAP_PROP_FOCUS, focusSlider->value(), QStringLiteral("focus"));
@@ -73,8 +138,7 @@ void MainWindow::setAutoFocus(bool enabled)
 
 void MainWindow::setAutoExposure(bool enabled)
 {
-    exposureSlider->setEnabled(!enabled);
-    exposureSpin->setEnabled(!enabled);
+    holdForAutoMode(exposureSlider, exposureSpin, enabled, autoExposureReason());
     // The on/off values differ per capture backend; one backend's values mean the opposite on another.
     setCameraProperty(cv::CAP_PROP_AUTO_EXPOSURE, platform->autoExposureValue(enabled), QStringLiteral("auto exposure"));
     if (!enabled)

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "app/diagnostic_log.h"
+#include "app/file_locations.h"
 #include "app/ui_language.h"
 #include "camera/frame_buffer.h"
 #include "camera/frame_image.h"
@@ -8,7 +9,6 @@
 #include "ui/operator_message.h"
 #include "ui/snapshot_files.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -50,7 +50,7 @@ void MainWindow::saveSnapshot(const cv::Mat &fullFrame)
     if (frame.isNull())
         return;
 
-    const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("snapshots"));
+    const QString folder = fileLocations().snapshotFolder;
     const SnapshotPaths paths = snapshotPaths(folder, QDateTime::currentDateTime());
     std::optional<QString> error;
     if (!QDir().mkpath(folder))

@@ -1,5 +1,6 @@
 #include "view/image_view.h"
 
+#include "app/file_locations.h"
 #include "view/background_recolour.h"
 #include "view/view_geometry.h"
 
@@ -67,9 +68,16 @@ ImageView::~ImageView() = default;
 void ImageView::loadBackground()
 {
     // The picture is optional decoration: without it the placeholder is a plain fill.
-    const QDir appDir(QCoreApplication::applicationDirPath());
-    if (!background.load(appDir.filePath(QStringLiteral("assets/vesk-background.jpg"))))
-        background.load(QDir::cleanPath(appDir.filePath(QStringLiteral("../../assets/vesk-background.jpg"))));
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QString places[] = {
+        QDir(appDir).filePath(QStringLiteral("assets/vesk-background.jpg")),
+        QDir::cleanPath(QDir(appDir).filePath(QStringLiteral("../../assets/vesk-background.jpg"))),
+        QDir(installedDataFolder(appDir)).filePath(QStringLiteral("vesk-background.jpg")),
+    };
+    for (const QString &place : places) {
+        if (background.load(place))
+            break;
+    }
     if (!background.isNull())
         nightBackground = QPixmap::fromImage(recolourForNight(background.toImage()));
 }

@@ -1,5 +1,6 @@
 #include "tests/capture/capture_test_window.h"
 #include "tests/support/diagnostic_log_reader.h"
+#include "tests/support/fake_control_source.h"
 
 #include "view/image_view.h"
 
@@ -40,6 +41,7 @@ private slots:
     void refusalsAndExceptionsAreLoggedAndContained();
     void driverSettingsDialog();
     void zoomIsClampedAndFollowsTheSpinBox();
+    void openShowsWhatTheCameraHolds();
 };
 
 void CameraControlsTest::controlsWriteTheirProperty()
@@ -186,6 +188,54 @@ void CameraControlsTest::zoomIsClampedAndFollowsTheSpinBox()
     QCOMPARE(a.zoomSpin()->value(), 2.5);
     a.setZoom(qQNaN());
     QCOMPARE(a.zoomFactor(), 2.5);
+}
+
+void CameraControlsTest::openShowsWhatTheCameraHolds()
+{
+    CaptureTestWindow t;
+    auto &a = t.access;
+    int brightness = 22;
+    int autoExposureMode = 3;   // aperture priority, as a UVC camera powers up
+    static_cast<FakeCameraPlatform &>(*a.platform()).controlSourceFactory = [&](int) {
+        auto fake = std::make_unique<FakeControlSource>();
+        fake->controls = {fakeControl(1, CameraControlType::Integer, 1, 64, brightness),
+                          fakeControl(2, CameraControlType::Integer, 0, 1023, 300),
+                          fakeControl(3, CameraControlType::Integer, 0, 15, 3),
+                          fakeControl(4, CameraControlType::Integer, -13, -1, -5),
+                          fakeControl(5, CameraControlType::Boolean, 0, 1, 1),
+                          fakeControl(6, CameraControlType::Menu, 0, 3, autoExposureMode)};
+        fake->captureProperties = {{1, cv::CAP_PROP_BRIGHTNESS}, {2, cv::CAP_PROP_FOCUS}, {3, cv::CAP_PROP_GAIN},
+                                   {4, cv::CAP_PROP_EXPOSURE},   {5, cv::CAP_PROP_AUTOFOCUS},
+                                   {6, cv::CAP_PROP_AUTO_EXPOSURE}};
+        return fake;
+    };
+
+    a.openCamera();
+    QCOMPARE(a.brightnessSpin()->value(), 22);
+    QCOMPARE(a.focusSlider()->value(), 300);
+    QCOMPARE(a.gainSpin()->value(), 3);
+    QCOMPARE(a.exposureSlider()->value(), -5);
+    QVERIFY(a.autoFocusCheck()->isChecked() && a.autoExposureCheck()->isChecked());
+    // The camera refuses manual values now: the pairs say so instead of failing silently.
+    QVERIFY(!a.focusSlider()->isEnabled() && !a.exposureSpin()->isEnabled());
+    QVERIFY(!a.focusSpin()->toolTip().isEmpty() && !a.exposureSlider()->toolTip().isEmpty());
+    QVERIFY(a.brightnessSlider()->isEnabled());
+    QVERIFY(takeWrites(t.camera).empty());   // shown, never written back
+
+    a.autoExposureCheck()->setChecked(false);
+    QVERIFY(a.exposureSlider()->isEnabled() && a.exposureSlider()->toolTip().isEmpty());
+    QCOMPARE(takeWrites(t.camera), (Calls{{21, 1.0}, {15, -5.0}}));
+
+    // What the camera holds after Close and Open wins over what the panel showed before.
+    a.closeCamera();
+    brightness = 40;
+    autoExposureMode = 1;
+    a.autoExposureCheck()->setChecked(true);
+    a.openCamera();
+    QCOMPARE(a.brightnessSlider()->value(), 40);
+    QVERIFY(!a.autoExposureCheck()->isChecked() && a.exposureSpin()->isEnabled());
+    QVERIFY(takeWrites(t.camera).empty());
+    a.closeCamera();
 }
 
 QTEST_MAIN(CameraControlsTest)

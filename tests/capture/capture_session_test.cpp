@@ -47,6 +47,7 @@ class CaptureSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void openStreamsAtTargetSizeAndCloses_data();
     void openStreamsAtTargetSizeAndCloses();
     void openFailuresLeaveCameraClosed_data();
     void openFailuresLeaveCameraClosed();
@@ -58,13 +59,23 @@ private slots:
     void exchangeHandsOverNewestFrameUncopied();
     void openCloseStormWithFramesFlowing();
     void closeWaitsForBlockedRead();
+    void deviceCallsDoNotWaitForAFrame();
 };
+
+void CaptureSessionTest::openStreamsAtTargetSizeAndCloses_data()
+{
+    QTest::addColumn<bool>("backendWaits");
+    QTest::newRow("waiting outside the read") << true;
+    QTest::newRow("read waits, as DirectShow") << false;
+}
 
 void CaptureSessionTest::openStreamsAtTargetSizeAndCloses()
 {
+    QFETCH(bool, backendWaits);
     MessageRecorder boxes;
     DiagnosticLogReader log;
     CaptureTestWindow t;
+    static_cast<FakeCameraPlatform &>(*t.access.platform()).waitsForFrames = backendWaits;
     t.camera->setSteadyFrame(colourFrame(3840, 2160, 90));
 
     t.access.openCamera();
@@ -91,7 +102,7 @@ void CaptureSessionTest::openStreamsAtTargetSizeAndCloses()
 
     const QStringList messages = log.messages();
     QVERIFY2(inOrder(messages, {QStringLiteral("Open camera requested"),
-                                QStringLiteral("Opening DirectShow device index 0 (vesk5) as MJPG 3840 x 2160"),
+                                QStringLiteral("Opening V4L2 device index 0 (vesk5) as MJPG 3840 x 2160"),
                                 QStringLiteral("Device opened with atomic MJPG format parameters"),
                                 QStringLiteral("Skipping startup property reads for driver compatibility"),
                                 QStringLiteral("Starting capture thread")}),
@@ -165,7 +176,7 @@ void CaptureSessionTest::openFailuresLeaveCameraClosed()
         QVERIFY(!t.access.openButton()->isEnabled());
         QVERIFY(t.camera->openCalls().empty());
         QVERIFY(log.contains(QStringLiteral("Open camera requested")));
-        QVERIFY(!log.containsPrefix(QStringLiteral("Opening DirectShow")));
+        QVERIFY(!log.containsPrefix(QStringLiteral("Opening V4L2")));
     }
 }
 
@@ -179,7 +190,8 @@ void CaptureSessionTest::noFrameAtAllEndsAfterFirstFrameLimit()
     clock.start();
 
     t.access.openCamera();
-    QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLostStatus, 10000);
+    // Well before the 10 s that a read waits without a frame.
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLostStatus, 5000);
     // The shorter limit for a stream that did deliver must not apply before the first frame.
     QVERIFY(clock.elapsed() >= 200);
     QVERIFY(!t.access.closeButton()->isEnabled());
@@ -199,8 +211,9 @@ void CaptureSessionTest::stallAfterFramesEndsAfterLaterLimit()
     t.camera->queueReads({colourFrame(64, 48, 1), cv::Mat(), colourFrame(64, 48, 2)});
 
     t.access.openCamera();
-    QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLostStatus, 10000);
-    QVERIFY(t.camera->readCount() >= 4);
+    QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLostStatus, 5000);
+    // No read is tried without a frame: it would wait up to 10 s, and the limit with it.
+    QCOMPARE(t.camera->readCount(), 3);
     QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);
     QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")));
 }
@@ -282,7 +295,7 @@ void CaptureSessionTest::exchangeHandsOverNewestFrameUncopied()
 
     t.access.openCamera();
     // A slow consumer: three frames arrive before the window looks at the exchange once.
-    QVERIFY(t.camera->waitForReads(5, 5000ms));
+    QVERIFY(t.camera->waitForFrameWaiter(5000ms));
     {
         std::lock_guard lock(t.access.frameMutex());
         QVERIFY(t.access.frameReady());
@@ -371,6 +384,32 @@ void CaptureSessionTest::closeWaitsForBlockedRead()
     QCOMPARE(t.camera->releaseCount(), 1);
     QVERIFY(!t.access.frameReady());   // the frame the released read returned is dropped
     QTest::qWait(30);
+    QVERIFY(t.isClosedWithDevice());
+}
+
+void CaptureSessionTest::deviceCallsDoNotWaitForAFrame()
+{
+    CaptureTestWindow t;
+    t.access.captureTimings() = {60000ms, 60000ms};
+    t.camera->queueReads({colourFrame(64, 48, 1)});   // one frame, then the camera stalls
+    t.access.openCamera();
+    QVERIFY(t.camera->waitForFrameWaiter(5000ms));
+
+    // A read now would wait 10 s for a frame; the window's own calls on the device must not.
+    QElapsedTimer clock;
+    clock.start();
+    t.access.brightnessSlider()->setValue(40);
+    t.access.openDriverSettings();
+    const qint64 callsTook = clock.restart();
+    t.access.closeCamera();
+    const qint64 closeTook = clock.elapsed();
+
+    QVERIFY2(callsTook < 1000, qPrintable(QString::number(callsTook)));
+    QVERIFY2(closeTook < 1000, qPrintable(QString::number(closeTook)));
+    const auto sets = t.camera->setCalls();
+    QCOMPARE(sets.size(), size_t(2));
+    QCOMPARE(sets[0].propertyId, int(cv::CAP_PROP_BRIGHTNESS));
+    QCOMPARE(sets[1].propertyId, int(cv::CAP_PROP_SETTINGS));
     QVERIFY(t.isClosedWithDevice());
 }
 

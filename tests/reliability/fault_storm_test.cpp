@@ -27,7 +27,7 @@ const QString kDevice = QStringLiteral("vesk5");
 const QStringList kSessionLines{
     QStringLiteral("Open camera requested"),
     QStringLiteral("Unable to bind camera vesk5 for property range query"),
-    QStringLiteral("Opening DirectShow device index 0 (vesk5) as MJPG 3840 x 2160"),
+    QStringLiteral("Opening V4L2 device index 0 (vesk5) as MJPG 3840 x 2160"),
     QStringLiteral("Device opened with atomic MJPG format parameters"),
     QStringLiteral("Skipping startup property reads for driver compatibility"),
     QStringLiteral("Starting capture thread"),

@@ -1,5 +1,7 @@
 #include "tests/support/fake_camera_platform.h"
 
+#include "tests/support/fake_video_capture.h"
+
 #include <opencv2/videoio.hpp>
 
 std::vector<VideoInput> FakeCameraPlatform::listVideoInputs()
@@ -27,6 +29,19 @@ std::unique_ptr<cv::VideoCapture> FakeCameraPlatform::createCapture()
 int FakeCameraPlatform::captureApi() const
 {
     return cv::CAP_V4L2;
+}
+
+QString FakeCameraPlatform::stackName() const
+{
+    return QStringLiteral("V4L2");
+}
+
+FrameWait FakeCameraPlatform::waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout)
+{
+    auto *fake = dynamic_cast<FakeVideoCapture *>(&capture);
+    if (!waitsForFrames || !fake)
+        return FrameWait::Unsupported;
+    return fake->waitForFrame(timeout);
 }
 
 bool FakeCameraPlatform::deliversCompressedFrames(int) const

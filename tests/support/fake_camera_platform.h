@@ -19,6 +19,8 @@ public:
     std::function<std::unique_ptr<CameraControlSource>(int index)> controlSourceFactory;
     // Whether the window asks the capture objects for compressed frames.
     bool compressedFrames = false;
+    // Off: like DirectShow, only the read itself waits for a frame.
+    bool waitsForFrames = true;
     int listCalls = 0;
     int rangeQueries = 0;
 
@@ -26,6 +28,8 @@ public:
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override;
     std::unique_ptr<cv::VideoCapture> createCapture() override;
     int captureApi() const override;
+    QString stackName() const override;
+    FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override;
     bool deliversCompressedFrames(int index) const override;
     double autoExposureValue(bool on) const override;
     std::unique_ptr<CameraControlSource> openControlSource(int index) override;

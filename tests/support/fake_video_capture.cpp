@@ -1,7 +1,7 @@
 #include "tests/support/fake_video_capture.h"
 
+#include <algorithm>
 #include <stdexcept>
-#include <thread>
 
 FakeVideoCapture::~FakeVideoCapture()
 {
@@ -37,15 +37,21 @@ void FakeVideoCapture::failOpen(Failure failure)
 
 void FakeVideoCapture::queueReads(std::vector<cv::Mat> frames)
 {
-    std::lock_guard lock(mutex);
-    for (cv::Mat &frame : frames)
-        queued.push_back(std::move(frame));
+    {
+        std::lock_guard lock(mutex);
+        for (cv::Mat &frame : frames)
+            queued.push_back(std::move(frame));
+    }
+    changed.notify_all();
 }
 
 void FakeVideoCapture::setSteadyFrame(cv::Mat frame)
 {
-    std::lock_guard lock(mutex);
-    steadyFrame = std::move(frame);
+    {
+        std::lock_guard lock(mutex);
+        steadyFrame = std::move(frame);
+    }
+    changed.notify_all();
 }
 
 void FakeVideoCapture::setReadInterval(std::chrono::microseconds interval)
@@ -86,8 +92,11 @@ void FakeVideoCapture::releaseBlockedReads()
 
 void FakeVideoCapture::dropConnection()
 {
-    std::lock_guard lock(mutex);
-    connectionDropped = true;
+    {
+        std::lock_guard lock(mutex);
+        connectionDropped = true;
+    }
+    changed.notify_all();
 }
 
 void FakeVideoCapture::failIsOpened(Failure failure)
@@ -162,6 +171,43 @@ bool FakeVideoCapture::waitForBlockedReader(std::chrono::milliseconds timeout) c
     return changed.wait_for(lock, timeout, [this] { return blocked > 0; });
 }
 
+bool FakeVideoCapture::waitForFrameWaiter(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, timeout, [this] { return frameWaiters > 0; });
+}
+
+bool FakeVideoCapture::frameDue() const
+{
+    return (!queued.empty() || !steadyFrame.empty()) && Clock::now() >= nextFrameDue;
+}
+
+void FakeVideoCapture::waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
+                                         const std::function<bool()> &stop)
+{
+    bool counted = false;
+    while (!stop() && !frameDue() && Clock::now() < deadline) {
+        const bool none = queued.empty() && steadyFrame.empty();
+        if (none && !counted) {
+            counted = true;
+            ++frameWaiters;
+            changed.notify_all();
+        }
+        changed.wait_until(lock, none ? deadline : std::min(deadline, nextFrameDue));
+    }
+    if (counted)
+        --frameWaiters;
+}
+
+FrameWait FakeVideoCapture::waitForFrame(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex);
+    const auto deadline = Clock::now() + timeout;
+    // A device that is gone fails its read at once: the read, not the wait, reports it.
+    waitUntilFrameDue(lock, deadline, [this] { return !opened || connectionDropped; });
+    return Clock::now() < deadline || frameDue() ? FrameWait::Ready : FrameWait::TimedOut;
+}
+
 bool FakeVideoCapture::waitForReads(int count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex);
@@ -202,7 +248,6 @@ void FakeVideoCapture::release()
 
 bool FakeVideoCapture::read(cv::OutputArray image)
 {
-    std::chrono::microseconds interval;
     {
         std::unique_lock lock(mutex);
         if (blocking) {
@@ -212,10 +257,11 @@ bool FakeVideoCapture::read(cv::OutputArray image)
             changed.wait(lock, [&] { return !blocking || releaseTicket != ticket; });
             --blocked;
         }
-        interval = readInterval;
+        // As V4L2's select(): the read waits for the frame that is due, and up to 10 s for one to come.
+        const std::uint64_t ticket = releaseTicket;
+        waitUntilFrameDue(lock, Clock::now() + std::chrono::seconds(10), [&] { return releaseTicket != ticket; });
+        nextFrameDue = Clock::now() + readInterval;
     }
-    if (interval.count() > 0)
-        std::this_thread::sleep_for(interval);
 
     cv::Mat frame;
     bool copy = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "camera/camera_platform.h"
+
 #include <opencv2/core/mat.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -7,12 +9,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <vector>
 
 // A capture device whose every answer the test scripts. All members may be called from
 // any thread; the internal lock is innermost, so it may be used under the caller's locks.
+// Like OpenCV's V4L2 backend, a read finding no frame waits up to 10 s for one to come.
 class FakeVideoCapture : public cv::VideoCapture {
 public:
     enum class Failure {
@@ -43,7 +47,7 @@ public:
     void queueReads(std::vector<cv::Mat> frames);
     // Delivered (shared, not copied) by every read once the queue is empty; empty = empty reads.
     void setSteadyFrame(cv::Mat frame);
-    // Each read first waits this long, like a driver waiting for its next frame.
+    // Frames come this far apart; a read before the next one is due waits for it.
     void setReadInterval(std::chrono::microseconds interval);
     // Fill the caller's matrix as real backends do (reusing its buffer when it fits) instead
     // of handing the frame over shared.
@@ -71,6 +75,8 @@ public:
     int releaseCount() const;
     int blockedReaders() const;
     bool waitForBlockedReader(std::chrono::milliseconds timeout) const;
+    // Until a caller waits for a frame that does not come, in waitForFrame() or in a read.
+    bool waitForFrameWaiter(std::chrono::milliseconds timeout) const;
     bool waitForReads(int count, std::chrono::milliseconds timeout) const;
 
     // --- cv::VideoCapture ---
@@ -83,8 +89,16 @@ public:
     bool set(int propertyId, double value) override;
     double get(int propertyId) const override;
 
+    // The platform's wait: Ready once a read would return at once.
+    FrameWait waitForFrame(std::chrono::milliseconds timeout);
+
 private:
+    using Clock = std::chrono::steady_clock;
     static void raise(Failure failure, const char *where);
+    bool frameDue() const;   // under `mutex`
+    // Under `lock`, until a frame is due, `deadline` passes or `stop` holds.
+    void waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
+                           const std::function<bool()> &stop);
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
@@ -100,9 +114,11 @@ private:
     int reused = 0;
     std::uint64_t releaseTicket = 0;
     int blocked = 0;
+    int frameWaiters = 0;
     int reads = 0;
     int releases = 0;
     std::chrono::microseconds readInterval{0};
+    Clock::time_point nextFrameDue;
     std::deque<cv::Mat> queued;
     cv::Mat steadyFrame;
     std::set<int> refused;

@@ -1,0 +1,95 @@
+#include "app/diagnostic_log.h"
+#include "app/file_locations.h"
+#include "tests/support/fake_camera_platform.h"
+#include "tests/support/main_window_test_access.h"
+#include "tests/support/message_recorder.h"
+#include "view/image_view.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+// This executable is built into a bin/ folder and made to look installed by a share/vesk/ beside
+// it, so the program must keep every file it writes in the user's folders instead.
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class InstalledCopyTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home;
+    QString shareFolder;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.isValid());
+        shareFolder = installedDataFolder(QCoreApplication::applicationDirPath());
+        QVERIFY(QDir().mkpath(shareFolder));
+        QImage picture(160, 90, QImage::Format_RGB32);
+        picture.fill(QColor(100, 100, 100));
+        QVERIFY(picture.save(shareFolder + QStringLiteral("/vesk-background.jpg"), "JPEG", 95));
+        // Before anything asks where files go: the answer is fixed for the run.
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("cfg"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral("st"))));
+        qputenv("XDG_DATA_HOME", "relative/is/ignored");
+    }
+
+    void cleanupTestCase() { QDir(QFileInfo(shareFolder).absolutePath()).removeRecursively(); }
+
+    void savesAndLogsInTheUserFoldersAndFindsItsPicture()
+    {
+        const FileLocations &where = fileLocations();
+        QCOMPARE(where.placement, FilePlacement::InstalledCopy);
+        QCOMPARE(where.snapshotFolder, home.filePath(QStringLiteral(".local/share/VESK/snapshots")));
+
+        MessageRecorder messages;
+        {
+            MainWindow window(std::make_unique<FakeCameraPlatform>());
+            MainWindowTestAccess a(window);
+            a.circleRadiusSliders()[1]->setValue(1234);
+            a.centerCodeXSpin()->setValue(1500);
+            a.centerCodeYSpin()->setValue(900);
+            a.saveParameters();
+            a.saveFocusCenter();
+        }
+        QCOMPARE(messages.messages.size(), 2);
+        QCOMPARE(messages.messages[0].text, QStringLiteral("Parameters saved."));
+        QCOMPARE(messages.messages[1].text, QStringLiteral("Center code saved to focus.txt."));
+        const QString config = home.filePath(QStringLiteral("cfg/VESK/"));
+        QCOMPARE(readFile(config + QStringLiteral("focus.txt")), QByteArray("1500 900\n"));
+        QCOMPARE(readFile(config + QStringLiteral("config4k.txt")).split(' ').size(), 29);
+        QCOMPARE(readFile(config + QStringLiteral("config1k.txt")).split(' ').size(), 16);
+
+        MainWindow reopened(std::make_unique<FakeCameraPlatform>());
+        MainWindowTestAccess b(reopened);
+        QCOMPARE(b.circleRadiusSliders()[1]->value(), 1234);
+        QCOMPARE(b.centerCodeXSpin()->value(), 1500);
+
+        DiagnosticLog(QStringLiteral("installed copy line"));
+        QVERIFY(readFile(home.filePath(QStringLiteral("st/VESK/vesk-diagnostic.log"))).contains("installed copy line"));
+        // Nothing beside the executable: no config/, no log, no trace of the writable probe.
+        QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QFileInfo(QCoreApplication::applicationFilePath()).fileName()});
+
+        ImageView view;
+        view.resize(692, 412);
+        const QColor middle = view.grab().toImage().pixelColor(346, 206);
+        QVERIFY2(qAbs(middle.red() - 100) <= 3 && qAbs(middle.blue() - 100) <= 3, qPrintable(middle.name()));
+    }
+};
+
+QTEST_MAIN(InstalledCopyTest)
+#include "installed_copy_test.moc"
