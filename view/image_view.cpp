@@ -135,7 +135,10 @@ void ImageView::setClock(Clock replacement)
 void ImageView::setFocusBadge(const FocusBadge &badge)
 {
     focus = badge;
-    update();
+    // A score often comes on a tick without a new frame: repainting only the badge's corner
+    // spares scaling the whole frame again for it.
+    const QRectF r = imageRect();
+    update(focusBadgeRect(r, r.width() * 0.5).adjusted(-1, -1, 1, 1).toAlignedRect());
 }
 
 QRectF ImageView::imageRect() const
