@@ -103,6 +103,7 @@ struct Options {
     double fps = 30.0;
     bool liveOnly = false;   // skip the GUI-thread cost tables
     bool meterOnly = false;  // only the tables with and without the focus meter
+    int rounds = 1;          // of the end-to-end runs with and without the meter
     QString camera;          // one model only; empty: all three sizes
 };
 
@@ -122,6 +123,8 @@ Options parseOptions(const QStringList &args)
             options.iterations = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--seconds"))
             options.seconds = std::max(1.0, args[i + 1].toDouble());
+        else if (args[i] == QLatin1String("--rounds"))
+            options.rounds = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--fps"))
             options.fps = std::max(1.0, args[i + 1].toDouble());
     }
@@ -578,27 +581,45 @@ void meterCost(const Options &options)
     std::printf("\nLoad after: %.2f\n\n", loadAverage());
 }
 
-// The live view of one model with the focus meter off and on, in turns, on both paths.
+// The live view of one model with the focus meter off and on, on both paths, in rounds that
+// alternate which goes first; each row gives the median over the rounds and the range of the
+// presented rate, since on a shared machine one run's rate says little.
 void meterEndToEnd(const Options &options)
 {
     const QString camera = options.camera.isEmpty() ? QStringLiteral("vesk7.2") : options.camera;
     const QSize size = findSupportedCamera(camera)->targetSize;
-    std::printf("## End to end without and with the focus meter: %dx%d at %.0f fps, %.0f s per row, Qt platform "
-                "%s, load %.2f\n\n",
-                size.width(), size.height(), options.fps, options.seconds,
+    std::printf("## End to end without and with the focus meter: %dx%d at %.0f fps, %d rounds of %.0f s per row, "
+                "Qt platform %s, load %.2f\n\n",
+                size.width(), size.height(), options.fps, options.rounds, options.seconds,
                 qPrintable(QGuiApplication::platformName()), loadAverage());
-    std::printf("| path | zoom | meter | presented fps | dropped | process CPU (cores) | GUI thread (cores) "
-                "| GUI thread per presented frame (ms) |\n");
+    std::printf("| path | zoom | meter | presented fps (min - max) | dropped | process CPU (cores) "
+                "| GUI thread (cores) | GUI thread per presented frame (ms) |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const LiveRun &base : {LiveRun{camera, false, 1.0}, LiveRun{camera, true, 1.0}, LiveRun{camera, true, 8.0}}) {
+        std::vector<LiveResult> results[2];
+        for (int round = 0; round < options.rounds; ++round) {
+            for (const bool meter : round % 2 ? std::vector<bool>{true, false} : std::vector<bool>{false, true}) {
+                LiveRun run = base;
+                run.meter = meter;
+                results[meter].push_back(liveRun(run, options));
+            }
+        }
         for (const bool meter : {false, true}) {
-            LiveRun run = base;
-            run.meter = meter;
-            const LiveResult r = liveRun(run, options);
-            std::printf("| %s | %.0fx | %s | %.1f | %llu | %.2f | %.3f | %.2f |\n", run.compressed ? "compressed" : "plain",
-                        run.zoom, meter ? "on" : "off", r.presentedFps, static_cast<unsigned long long>(r.dropped),
-                        r.cpuCores, r.guiThreadCores,
-                        r.presentedFps > 0 ? r.guiThreadCores * 1000.0 / r.presentedFps : 0.0);
+            const std::vector<LiveResult> &rs = results[meter];
+            std::vector<double> fps, cpu, gui, guiPerFrame;
+            std::uint64_t dropped = 0;
+            for (const LiveResult &r : rs) {
+                fps.push_back(r.presentedFps);
+                cpu.push_back(r.cpuCores);
+                gui.push_back(r.guiThreadCores);
+                guiPerFrame.push_back(r.presentedFps > 0 ? r.guiThreadCores * 1000.0 / r.presentedFps : 0.0);
+                dropped += r.dropped;
+            }
+            std::printf("| %s | %.0fx | %s | %.1f (%.1f - %.1f) | %llu | %.2f | %.3f | %.2f |\n",
+                        base.compressed ? "compressed" : "plain", base.zoom, meter ? "on" : "off",
+                        summarize(fps).median, *std::min_element(fps.begin(), fps.end()),
+                        *std::max_element(fps.begin(), fps.end()), static_cast<unsigned long long>(dropped),
+                        summarize(cpu).median, summarize(gui).median, summarize(guiPerFrame).median);
             std::fflush(stdout);
         }
     }
