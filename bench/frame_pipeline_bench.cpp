@@ -3,8 +3,11 @@
 #include "camera/demo_camera_platform.h"
 #include "camera/demo_pattern.h"
 #include "camera/demo_video_capture.h"
+#include "camera/focus_measure.h"
+#include "camera/focus_worker.h"
 #include "camera/mjpeg_decoder.h"
 #include "camera/supported_cameras.h"
+#include "camera/zoom_crop.h"
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
@@ -15,6 +18,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QSpinBox>
@@ -33,6 +37,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -61,17 +66,31 @@ struct Step {
     std::vector<double> samples;
 };
 
+// CPU time, not wall time, so that other processes on the machine neither inflate the floor
+// nor the GUI thread's share.
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
 // Runs the steps in turn, iteration by iteration after a warm-up, so that a change in the
 // machine's load affects all of them alike and their ratios stay meaningful.
-void timeInterleaved(int iterations, std::vector<Step *> steps)
+void timeInterleaved(int iterations, std::vector<Step *> steps, double (*seconds)() = wallSeconds)
 {
     for (int i = -2; i < iterations; ++i) {
         for (Step *step : steps) {
             if (step->prepare)
                 step->prepare();
-            const auto start = Clock::now();
+            const double start = seconds();
             step->run();
-            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            const double ms = (seconds() - start) * 1000.0;
             if (i >= 0)
                 step->samples.push_back(ms);
         }
@@ -82,7 +101,9 @@ struct Options {
     int iterations = 30;
     double seconds = 20.0;
     double fps = 30.0;
-    bool liveOnly = false;   // skip the GUI-thread cost table
+    bool liveOnly = false;   // skip the GUI-thread cost tables
+    bool meterOnly = false;  // only the tables with and without the focus meter
+    int rounds = 1;          // of the end-to-end runs with and without the meter
     QString camera;          // one model only; empty: all three sizes
 };
 
@@ -92,6 +113,8 @@ Options parseOptions(const QStringList &args)
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--live-only"))
             options.liveOnly = true;
+        if (args[i] == QLatin1String("--meter-only"))
+            options.meterOnly = true;
         if (i + 1 == args.size())
             break;
         if (args[i] == QLatin1String("--camera"))
@@ -100,6 +123,8 @@ Options parseOptions(const QStringList &args)
             options.iterations = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--seconds"))
             options.seconds = std::max(1.0, args[i + 1].toDouble());
+        else if (args[i] == QLatin1String("--rounds"))
+            options.rounds = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--fps"))
             options.fps = std::max(1.0, args[i + 1].toDouble());
     }
@@ -118,6 +143,23 @@ void centreOverlay(MainWindowTestAccess &access, const cv::Mat &frame)
 {
     access.centerCodeXSpin()->setValue(frame.cols / 2);
     access.centerCodeYSpin()->setValue(frame.rows / 2);
+}
+
+// The capture thread's part, left out of the timings: the driver fills a recycled buffer.
+void deliverFrame(MainWindowTestAccess &access, const cv::Mat &source)
+{
+    cv::Mat frame;
+    {
+        std::lock_guard<std::mutex> lock(access.frameMutex());
+        if (!access.spareFrames().empty()) {
+            frame = std::move(access.spareFrames().back());
+            access.spareFrames().pop_back();
+        }
+    }
+    source.copyTo(frame);
+    std::lock_guard<std::mutex> lock(access.frameMutex());
+    access.latestFrame() = std::move(frame);
+    access.frameReady() = true;
 }
 
 void presentCost(const Options &options)
@@ -162,27 +204,12 @@ void presentCost(const Options &options)
             label.render(&viewTarget);
         }, {}};
 
-        // The capture thread's part, left out of the timing: the driver fills a recycled buffer.
-        const auto deliver = [&] {
-            cv::Mat frame;
-            {
-                std::lock_guard<std::mutex> lock(access.frameMutex());
-                if (!access.spareFrames().empty()) {
-                    frame = std::move(access.spareFrames().back());
-                    access.spareFrames().pop_back();
-                }
-            }
-            source.copyTo(frame);
-            std::lock_guard<std::mutex> lock(access.frameMutex());
-            access.latestFrame() = std::move(frame);
-            access.frameReady() = true;
-        };
         for (const double zoom : {1.0, 2.0, 8.0}) {
             floor.samples.clear();
             naive.samples.clear();
             Step ours{[&] {
                           access.setZoom(zoom);
-                          deliver();
+                          deliverFrame(access, source);
                       },
                       [&] {
                           access.grabFrame();
@@ -290,6 +317,7 @@ struct LiveRun {
     QString camera;   // a supported model, so the window asks for its size
     bool compressed;
     double zoom;
+    bool meter = true;   // the focus meter measures every shown frame
 };
 
 struct LiveResult {
@@ -305,15 +333,6 @@ struct LiveResult {
     int steadyAllocations = -1;   // frame-sized pool buffers made after the warm-up
     QSize viewSize;
 };
-
-// CPU time, not wall time, so that other processes on the machine neither inflate the floor
-// nor the GUI thread's share.
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
-}
 
 // The least CPU a compressed stream can cost: decoding each of its frames once, at the scale
 // and crop the view asked for. Timed here alone, on the last frame the run showed, so no
@@ -354,6 +373,7 @@ LiveResult liveRun(const LiveRun &run, const Options &options)
     MainWindow window(std::make_unique<DemoCameraPlatform>(std::make_unique<FakeCameraPlatform>(), config));
     MainWindowTestAccess access(window);
     access.compressedFramesAllowed() = run.compressed;
+    access.focusMeterEnabled() = run.meter;
     window.resize(1280, 760);
     window.show();
     PaintProbe probe(access);
@@ -448,14 +468,177 @@ void endToEnd(const Options &options)
     std::printf("\nThe view was %d x %d.\n\n", viewSize.width(), viewSize.height());
 }
 
+double loadAverage()
+{
+    double load = 0.0;
+    std::ifstream("/proc/loadavg") >> load;
+    return load;
+}
+
+// The GUI thread's CPU time per presented plain frame without the new badges and with them:
+// the focus meter running with its worker and the pointer over the picture. The same frame is
+// presented and painted in turns; the worker's measuring runs on its own thread and is timed
+// apart, alone.
+void meterCost(const Options &options)
+{
+    MainWindow window(std::make_unique<FakeCameraPlatform>());
+    MainWindowTestAccess access(window);
+    sizeForBench(window);
+    ImageView *view = access.imageView();
+    QImage viewTarget(view->size(), QImage::Format_ARGB32_Premultiplied);
+    std::unique_ptr<FocusWorker> worker = std::make_unique<FocusWorker>();
+    const QPointF onPicture = view->imageRect().center() + QPointF(40, 30);
+
+    std::printf("## GUI-thread CPU per presented plain frame without and with the focus meter and pointer "
+                "badges (ms, median / p95), view %d x %d, load %.2f\n\n",
+                view->width(), view->height(), loadAverage());
+    std::printf("| frame | zoom | without | with | added (paired) | measuring, off the GUI thread |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const QSize size : {QSize(4000, 3000), QSize(3840, 2160), QSize(3264, 2448)}) {
+        cv::Mat source;
+        renderCalibrationTarget(source, size.width(), size.height(), QStringLiteral("bench"));
+        centreOverlay(access, source);
+        FocusRequest request;
+        request.enabled = true;
+        request.insideCircle = true;
+        request.centre = cv::Point2d(source.cols / 2, source.rows / 2);
+        request.radius = access.circles()[0].radius;
+
+        // Both steps start alike: the worker done with its last frame, and the same pause, so
+        // that neither finds the caches warmer than the other.
+        const auto settle = [&] {
+            FocusWorker *busy = access.focusWorker() ? access.focusWorker().get() : worker.get();
+            for (const QImage &buffer : access.presentedFrames())
+                while (busy->isReading(buffer))
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        };
+        for (const double zoom : {1.0, 8.0}) {
+            Step without{[&] {
+                             settle();
+                             if (access.focusWorker())
+                                 worker = std::move(access.focusWorker());
+                             access.focusMeterEnabled() = false;
+                             view->setFocusBadge(FocusBadge());
+                             QEvent leave(QEvent::Leave);
+                             QCoreApplication::sendEvent(view, &leave);
+                             access.setZoom(zoom);
+                             deliverFrame(access, source);
+                         },
+                         [&] {
+                             access.grabFrame();
+                             view->render(&viewTarget);
+                         },
+                         {}};
+            Step with{[&] {
+                          settle();
+                          if (worker)
+                              access.focusWorker() = std::move(worker);
+                          access.focusMeterEnabled() = true;
+                          QMouseEvent move(QEvent::MouseMove, onPicture, onPicture, Qt::NoButton, Qt::NoButton,
+                                           Qt::NoModifier);
+                          QCoreApplication::sendEvent(view, &move);
+                          access.setZoom(zoom);
+                          deliverFrame(access, source);
+                      },
+                      without.run,
+                      {}};
+            // Each in both orders, so neither always runs straight after the other.
+            Step withoutLast = without;
+            Step withFirst = with;
+            timeInterleaved(options.iterations, {&without, &with, &withFirst, &withoutLast}, threadCpuSeconds);
+            std::vector<double> added;
+            for (std::size_t i = 0; i < with.samples.size(); ++i) {
+                added.push_back(with.samples[i] - without.samples[i]);
+                added.push_back(withFirst.samples[i] - withoutLast.samples[i]);
+            }
+            without.samples.insert(without.samples.end(), withoutLast.samples.begin(), withoutLast.samples.end());
+            with.samples.insert(with.samples.end(), withFirst.samples.begin(), withFirst.samples.end());
+
+            const QRect crop = zoomCropRect(size, zoom, QPointF());
+            const cv::Mat shown(source, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
+            Step measure{{}, [&] { measureFocus(shown, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()), 1, request); }, {}};
+            timeInterleaved(options.iterations, {&measure}, threadCpuSeconds);
+
+            const Summary a = summarize(without.samples);
+            const Summary b = summarize(with.samples);
+            const Summary d = summarize(added);
+            const Summary m = summarize(measure.samples);
+            std::printf("| %dx%d | %.0fx | %.2f / %.2f | %.2f / %.2f | %.2f / %.2f | %.2f / %.2f |\n", size.width(),
+                        size.height(), zoom, a.median, a.p95, b.median, b.p95, d.median, d.p95, m.median, m.p95);
+            std::fflush(stdout);
+        }
+        // What the pool adds to a decode at 1x: measuring the frame it decoded at 1/4.
+        cv::Mat quarter;
+        cv::resize(source, quarter, cv::Size(), 0.25, 0.25, cv::INTER_AREA);
+        Step pooled{{}, [&] { measureFocus(quarter, cv::Rect(0, 0, source.cols, source.rows), 4, request); }, {}};
+        timeInterleaved(options.iterations, {&pooled}, threadCpuSeconds);
+        const Summary p = summarize(pooled.samples);
+        std::printf("| %dx%d | 1x, decoded at 1/4 | - | - | - | %.2f / %.2f |\n", size.width(), size.height(), p.median,
+                    p.p95);
+        access.setZoom(1.0);
+    }
+    std::printf("\nLoad after: %.2f\n\n", loadAverage());
+}
+
+// The live view of one model with the focus meter off and on, on both paths, in rounds that
+// alternate which goes first; each row gives the median over the rounds and the range of the
+// presented rate, since on a shared machine one run's rate says little.
+void meterEndToEnd(const Options &options)
+{
+    const QString camera = options.camera.isEmpty() ? QStringLiteral("vesk7.2") : options.camera;
+    const QSize size = findSupportedCamera(camera)->targetSize;
+    std::printf("## End to end without and with the focus meter: %dx%d at %.0f fps, %d rounds of %.0f s per row, "
+                "Qt platform %s, load %.2f\n\n",
+                size.width(), size.height(), options.fps, options.rounds, options.seconds,
+                qPrintable(QGuiApplication::platformName()), loadAverage());
+    std::printf("| path | zoom | meter | presented fps (min - max) | dropped | process CPU (cores) "
+                "| GUI thread (cores) | GUI thread per presented frame (ms) |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    for (const LiveRun &base : {LiveRun{camera, false, 1.0}, LiveRun{camera, true, 1.0}, LiveRun{camera, true, 8.0}}) {
+        std::vector<LiveResult> results[2];
+        for (int round = 0; round < options.rounds; ++round) {
+            for (const bool meter : round % 2 ? std::vector<bool>{true, false} : std::vector<bool>{false, true}) {
+                LiveRun run = base;
+                run.meter = meter;
+                results[meter].push_back(liveRun(run, options));
+            }
+        }
+        for (const bool meter : {false, true}) {
+            const std::vector<LiveResult> &rs = results[meter];
+            std::vector<double> fps, cpu, gui, guiPerFrame;
+            std::uint64_t dropped = 0;
+            for (const LiveResult &r : rs) {
+                fps.push_back(r.presentedFps);
+                cpu.push_back(r.cpuCores);
+                gui.push_back(r.guiThreadCores);
+                guiPerFrame.push_back(r.presentedFps > 0 ? r.guiThreadCores * 1000.0 / r.presentedFps : 0.0);
+                dropped += r.dropped;
+            }
+            std::printf("| %s | %.0fx | %s | %.1f (%.1f - %.1f) | %llu | %.2f | %.3f | %.2f |\n",
+                        base.compressed ? "compressed" : "plain", base.zoom, meter ? "on" : "off",
+                        summarize(fps).median, *std::min_element(fps.begin(), fps.end()),
+                        *std::max_element(fps.begin(), fps.end()), static_cast<unsigned long long>(dropped),
+                        summarize(cpu).median, summarize(gui).median, summarize(guiPerFrame).median);
+            std::fflush(stdout);
+        }
+    }
+    std::printf("\nLoad after: %.2f\n\n", loadAverage());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const Options options = parseOptions(QCoreApplication::arguments());
+    if (!options.meterOnly) {
+        if (!options.liveOnly)
+            presentCost(options);
+        endToEnd(options);
+    }
     if (!options.liveOnly)
-        presentCost(options);
-    endToEnd(options);
+        meterCost(options);
+    meterEndToEnd(options);
     return 0;
 }

@@ -100,6 +100,12 @@ void DecodePool::setViewRequest(const ViewRequest &request)
     view = request;
 }
 
+void DecodePool::setFocusRequest(const FocusRequest &request)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    focus = request;
+}
+
 void DecodePool::submit(cv::Mat compressed)
 {
     Job pushedOut;
@@ -169,6 +175,7 @@ void DecodePool::work()
     for (;;) {
         Job job;
         ViewRequest request;
+        FocusRequest focusRequest;
         {
             std::unique_lock<std::mutex> lock(mutex);
             jobReady.wait(lock, [this] { return stopping || !pending.empty(); });
@@ -177,6 +184,7 @@ void DecodePool::work()
             job = std::move(pending.front());
             pending.pop_front();
             request = view;
+            focusRequest = focus;
             ++busy;
         }
 
@@ -202,6 +210,7 @@ void DecodePool::work()
             }
             allocated = buffer->allocationCount() - allocationsBefore;
             if (ok) {
+                result.focus = measureFocus(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
                 result.image = leaseImage(bank, std::move(buffer));
                 if (result.image.isNull())
                     throw std::bad_alloc();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/focus_measure.h"
 #include "camera/mjpeg_geometry.h"
 
 #include <QImage>
@@ -26,6 +27,7 @@ struct DecodedFrame {
     std::chrono::steady_clock::time_point received;  // when the camera's frame was submitted
     // The frame as the camera sent it, kept so that a snapshot can decode it whole.
     cv::Mat compressed;
+    FocusReading focus;         // measured on `image`, while its pixels were still at hand
 };
 
 // Whether a frame read from a camera asked for its compressed stream is compressed data for
@@ -57,6 +59,9 @@ public:
 
     // The zoom, pan and view area that frames decoded from now on are planned for.
     void setViewRequest(const ViewRequest &view);
+
+    // What the focus meter measures on frames decoded from now on.
+    void setFocusRequest(const FocusRequest &request);
 
     // Queues one compressed frame (continuous 8-bit data, e.g. the 1-row matrix a raw MJPG
     // read returns). Its data must stay valid until decoded: a matrix that owns its data is.
@@ -91,6 +96,7 @@ private:
     std::condition_variable idle;
     std::deque<Job> pending;
     ViewRequest view;
+    FocusRequest focus;
     DecodedFrame newest;
     bool hasNewest = false;
     std::uint64_t nextSequence = 0;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Retakes docs/screenshot.png: starts a copy of the built program on a virtual display of
 # exactly the window's start size, opens the demo camera with the overlay centred on its
-# frame and photographs the whole screen. Needs xdotool to press Open.
+# frame and photographs the whole screen. Then docs/pointer-focus.png: zoomed in with the
+# wheel, the mouse over the picture, for the pointer and sharpness badges. Needs xdotool to
+# press Open and move the mouse.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -32,5 +34,10 @@ xdotool mousemove $((X + WIDTH - 357)) 144 click 1
 sleep 3
 mkdir -p "$root/docs"
 import -window root "$root/docs/screenshot.png"
+
+xdotool mousemove $((X + 420)) $((Y + 380)) click --repeat 10 --delay 60 4
+xdotool mousemove $((X + 330)) $((Y + 300))
+sleep 2
+import -window root "$root/docs/pointer-focus.png"
 kill -TERM "$pid"
 wait "$pid"

@@ -85,5 +85,6 @@ QWidget *MainWindow::buildCentralArea()
     connect(imageView, &ImageView::zoomRequested, this, &MainWindow::setZoom);
     connect(imageView, &ImageView::offsetChanged, this,
             [this](QPointF offset) { viewOffset = offset; });
+    connect(imageView, &ImageView::pixelDoubleClicked, this, &MainWindow::setCenterCodeAt);
     return container;
 }

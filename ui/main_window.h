@@ -2,6 +2,8 @@
 
 #include "camera/camera_platform.h"
 #include "camera/decode_pool.h"
+#include "camera/focus_measure.h"
+#include "camera/focus_worker.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>
@@ -22,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -107,6 +110,7 @@ private:
     void requestCompressedFrames();
     void presentDecodedFrame();
     void showFrameSize(const QSize &size);
+    QImage &presentationBuffer();
 
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
@@ -115,6 +119,13 @@ private:
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
     OverlaySettings overlaySettingsFor(const QPoint &cropOrigin) const;
+    QPoint centreOffset() const;
+    QPoint overlayCentre() const;
+    void setCenterCodeAt(const QPoint &pixel);
+
+    // Focus meter (main_window_focus.cpp)
+    void updateFocusRequest();
+    void showFocusReading(const FocusReading &reading);
 
     // Snapshot (main_window_snapshot.cpp)
     void saveSnapshot(const cv::Mat &fullFrame);
@@ -215,9 +226,8 @@ private:
     static constexpr std::size_t maxSpareFrames = 2;
     std::vector<cv::Mat> spareFrames;
     void keepSpareFrame(cv::Mat &frame);
-    // The view keeps one while the other is filled, so neither is shared when it is reused.
-    std::array<QImage, 2> presentedFrames;
-    std::size_t nextPresentedFrame = 0;
+    // Filled in turn with the shown part of plain frames; see presentationBuffer.
+    std::array<QImage, 3> presentedFrames;
 
     // Where the camera sends compressed frames, they are decoded here at the scale and region
     // the view shows. Made before the capture thread starts and removed after it ends, so the
@@ -225,4 +235,21 @@ private:
     std::unique_ptr<DecodePool> decodePool;
     DecodedFrame decodedFrame;   // the one shown, GUI thread only
     bool compressedFramesAllowed = true;   // off only for measuring the plain path
+
+    // The focus meter: decoded frames are measured in the pool, plain ones by the worker
+    // (one per stream, like the pool). Everything else here is GUI thread only.
+    bool focusMeterEnabled = true;   // off only for measuring the live view without it
+    std::unique_ptr<FocusWorker> focusWorker;
+    FocusRequest focusRequest;
+    FocusPeak focusPeak;
+    // What the readings depend on besides the picture; a change restarts the peak.
+    struct FocusConditions {
+        bool insideCircle = false;
+        QPoint centre;
+        int radius = 0;
+        double zoom = 1.0;
+        int focus = 0;
+        bool autoFocus = false;
+    };
+    std::optional<FocusConditions> focusConditions;   // none: restart on the next tick
 };

@@ -74,6 +74,8 @@ void MainWindow::openCamera()
         // Assigning over a joinable thread would terminate the process.
         stopCaptureThread();
         requestCompressedFrames();
+        if (focusMeterEnabled)
+            focusWorker = std::make_unique<FocusWorker>();
         captureRunning = true;
         captureThread = std::thread([this] {
             prepareThreadForCrashReports();
@@ -143,6 +145,8 @@ void MainWindow::stopCaptureThread()
     // After the join: the capture thread is the pool's only producer.
     decodePool.reset();
     decodedFrame = DecodedFrame();
+    focusWorker.reset();
+    focusConditions.reset();
     std::lock_guard lock(frameMutex);
     latestFrame.release();
     frameReady = false;
@@ -228,6 +232,10 @@ void MainWindow::showFrameSize(const QSize &size)
 
 void MainWindow::grabFrame()
 {
+    updateFocusRequest();
+    FocusReading reading;
+    if (focusWorker && focusWorker->takeReading(reading))
+        showFocusReading(reading);
     if (decodePool) {
         // Frames decoded from now on fit the view as it is on this tick.
         const QSize area = imageView->pictureArea();
@@ -264,14 +272,34 @@ void MainWindow::grabFrame()
     collectOverlaySettings(frameSize, crop.topLeft());
 
     // The one pixel copy per shown frame, so the image owns its pixels once the Mat goes.
-    QImage &buffer = presentedFrames[nextPresentedFrame];
+    QImage &buffer = presentationBuffer();
     if (copyFrameInto(frame, buffer)) {
-        nextPresentedFrame = (nextPresentedFrame + 1) % presentedFrames.size();
-        imageView->setFrame(buffer);
+        imageView->setFrame(buffer, crop, 1);
+        if (focusWorker)
+            focusWorker->offer(buffer, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()), focusRequest);
     }
     frame.release();
     std::lock_guard lock(frameMutex);
     keepSpareFrame(full);
+}
+
+QImage &MainWindow::presentationBuffer()
+{
+    // The view holds the frame it shows and the focus worker may still read an earlier one:
+    // the first buffer neither holds is filled again, and a third is made only when the
+    // worker lags behind.
+    QImage *blank = nullptr;
+    for (QImage &buffer : presentedFrames) {
+        if (buffer.isNull()) {
+            blank = blank ? blank : &buffer;
+            continue;
+        }
+        // The worker first: its lock orders its last read of the pixels before their reuse.
+        if (!(focusWorker && focusWorker->isReading(buffer)) && buffer.isDetached())
+            return buffer;
+    }
+    // Failing both, the copy below makes a fresh image rather than overwrite a shown one.
+    return blank ? *blank : presentedFrames.front();
 }
 
 void MainWindow::presentDecodedFrame()
@@ -285,5 +313,7 @@ void MainWindow::presentDecodedFrame()
     // The decode was planned for the zoom and pan of an earlier tick: the overlay follows the
     // part the frame really shows, so it stays on the same camera pixel.
     collectOverlaySettings(frameSize, QPoint(plan.shown.x, plan.shown.y));
-    imageView->setFrame(decodedFrame.image, QSize(plan.shown.width, plan.shown.height), plan.scaleDenom);
+    imageView->setFrame(decodedFrame.image, QRect(plan.shown.x, plan.shown.y, plan.shown.width, plan.shown.height),
+                        plan.scaleDenom);
+    showFocusReading(decodedFrame.focus);
 }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSlider>
+#include <QSpinBox>
 
 void MainWindow::collectOverlaySettings(const QSize &, const QPoint &cropOrigin)
 {
@@ -18,11 +19,9 @@ OverlaySettings MainWindow::overlaySettingsFor(const QPoint &cropOrigin) const
     record.enabled = true;
 
     // The centre code is in full-frame pixels; the view draws in pixels of the shown crop.
-    const bool offsetOn = centerOffsetCheck->isChecked();
-    const int centerX = centerCodeX - cropOrigin.x() + (offsetOn ? offsetXSlider->value() : 0);
-    const int centerY = centerCodeY - cropOrigin.y() + (offsetOn ? offsetYSlider->value() : 0);
-    record.centerX = centerX;
-    record.centerY = centerY;
+    const QPoint centre = overlayCentre() - cropOrigin;
+    record.centerX = centre.x();
+    record.centerY = centre.y();
 
     for (std::size_t i = 0; i < circles.size(); ++i) {
         record.circles[i].enabled = circles[i].enabled;
@@ -38,4 +37,23 @@ OverlaySettings MainWindow::overlaySettingsFor(const QPoint &cropOrigin) const
     record.reticleAngle = reticleAngleSlider->value() / 10.0;
     record.reticleColor = reticleColor;
     return record;
+}
+
+QPoint MainWindow::centreOffset() const
+{
+    return centerOffsetCheck->isChecked() ? QPoint(offsetXSlider->value(), offsetYSlider->value()) : QPoint();
+}
+
+QPoint MainWindow::overlayCentre() const
+{
+    return QPoint(centerCodeX, centerCodeY) + centreOffset();
+}
+
+void MainWindow::setCenterCodeAt(const QPoint &pixel)
+{
+    // The overlay sits at the code plus the centre offset: taking the offset off puts its
+    // centre on the pixel that was double-clicked. The editors keep the code within their range.
+    const QPoint code = pixel - centreOffset();
+    centerCodeXSpin->setValue(code.x());
+    centerCodeYSpin->setValue(code.y());
 }

@@ -84,13 +84,14 @@ void ImageView::loadBackground()
 
 void ImageView::setFrame(const QImage &image)
 {
-    setFrame(image, image.size(), 1);
+    setFrame(image, QRect(QPoint(0, 0), image.size()), 1);
 }
 
-void ImageView::setFrame(const QImage &image, const QSize &shown, int scaleDenom)
+void ImageView::setFrame(const QImage &image, const QRect &shown, int scaleDenom)
 {
     frame = image;
-    shownSize = shown;
+    shownSize = shown.size();
+    shownOrigin = shown.topLeft();
     // The decoder rounds a scaled side up, so the last column or row may reach past the shown part.
     const double denom = std::max(1, scaleDenom);
     frameSource = QRectF(0, 0, std::min<double>(image.width(), shown.width() / denom),
@@ -104,8 +105,10 @@ void ImageView::clearFrame()
 {
     frame = QImage();
     shownSize = QSize(0, 0);
+    shownOrigin = QPoint();
     frameSource = QRectF();
     overlay = OverlaySettings();
+    focus = FocusBadge();
     frameRate.reset();
     updateScrollBars();
     update();
@@ -129,6 +132,15 @@ void ImageView::setClock(Clock replacement)
     clock = std::move(replacement);
 }
 
+void ImageView::setFocusBadge(const FocusBadge &badge)
+{
+    focus = badge;
+    // A score often comes on a tick without a new frame: repainting only the badge's corner
+    // spares scaling the whole frame again for it.
+    const QRectF r = imageRect();
+    update(focusBadgeRect(r, r.width() * 0.5).adjusted(-1, -1, 1, 1).toAlignedRect());
+}
+
 QRectF ImageView::imageRect() const
 {
     return imageRectIn(rect(), shownSize);
@@ -137,6 +149,13 @@ QRectF ImageView::imageRect() const
 QSize ImageView::pictureArea() const
 {
     return (QSizeF(pictureAreaIn(rect()).size()) * devicePixelRatioF()).toSize();
+}
+
+std::optional<QPoint> ImageView::framePixelAt(const QPointF &viewPoint) const
+{
+    if (frame.isNull())
+        return std::nullopt;
+    return ::framePixelAt(viewPoint, imageRect(), QRect(shownOrigin, shownSize));
 }
 
 void ImageView::mousePressEvent(QMouseEvent *event)
@@ -158,6 +177,8 @@ void ImageView::mouseReleaseEvent(QMouseEvent *event)
 
 void ImageView::mouseMoveEvent(QMouseEvent *event)
 {
+    pointer = event->position();
+    updatePointerBadge();
     if (!dragging)
         return;
     const QPoint position = event->position().toPoint();
@@ -169,6 +190,28 @@ void ImageView::mouseMoveEvent(QMouseEvent *event)
     offset.ry() -= delta.y() * scale.y();
     updateScrollBars();
     emit offsetChanged(offset);
+}
+
+void ImageView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const std::optional<QPoint> pixel = framePixelAt(event->position()))
+        emit pixelDoubleClicked(*pixel);
+}
+
+void ImageView::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    pointer.reset();
+    updatePointerBadge();
+}
+
+void ImageView::updatePointerBadge()
+{
+    // Only the badge's corner: a whole repaint per mouse move would scale the frame each time.
+    const QRectF r = imageRect();
+    update(pointerBadgeRect(r, r.width() * 0.5).adjusted(-1, -1, 1, 1).toAlignedRect());
 }
 
 void ImageView::wheelEvent(QWheelEvent *event)

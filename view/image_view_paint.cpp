@@ -7,6 +7,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 void drawBadge(QPainter &painter, const QRectF &badge, const QString &text)
@@ -16,6 +18,18 @@ void drawBadge(QPainter &painter, const QRectF &badge, const QString &text)
     painter.drawRoundedRect(badge, 6, 6);
     painter.setPen(QPen(QBrush(QColor(207, 244, 255)), 1));
     painter.drawText(badge, Qt::AlignCenter, text);
+}
+
+// Three significant figures or more: enough to see the peak come and go, no jitter beyond.
+QString scoreText(double score)
+{
+    return QString::number(score, 'f', score >= 100 ? 0 : score >= 10 ? 1 : 2);
+}
+
+// Wide enough for the text, never narrower than the upper badges.
+double badgeWidth(const QPainter &painter, const QString &text)
+{
+    return std::max(112.0, painter.fontMetrics().horizontalAdvance(text) + 20.0);
 }
 
 QFont sizedFont(const QFont &base, int pointSize, int weight)
@@ -100,4 +114,26 @@ void ImageView::paintLivePicture(QPainter &painter)
     drawBadge(painter, badges.frameRate,
               fps > 0 ? QStringLiteral("FPS %1").arg(QString::number(fps, 'f', 1))
                       : QStringLiteral("FPS --"));
+    paintPointerAndFocusBadges(painter, r);
+}
+
+void ImageView::paintPointerAndFocusBadges(QPainter &painter, const QRectF &r)
+{
+    if (pointer) {
+        if (const std::optional<QPoint> pixel = framePixelAt(*pointer)) {
+            const QString text = pickText(QStringLiteral("Pixel %1, %2"), QStringLiteral("像素 %1, %2"),
+                                          QStringLiteral("像素 %1, %2"))
+                                     .arg(pixel->x())
+                                     .arg(pixel->y());
+            drawBadge(painter, pointerBadgeRect(r, badgeWidth(painter, text)), text);
+        }
+    }
+    if (focus.shown) {
+        const QString text = focus.measured
+                ? pickText(QStringLiteral("Sharpness %1 (peak %2)"), QStringLiteral("清晰度 %1（峰值 %2）"),
+                           QStringLiteral("清晰度 %1（峰值 %2）"))
+                      .arg(scoreText(focus.score), scoreText(focus.peak))
+                : pickText(QStringLiteral("Sharpness --"), QStringLiteral("清晰度 --"), QStringLiteral("清晰度 --"));
+        drawBadge(painter, focusBadgeRect(r, badgeWidth(painter, text)), text);
+    }
 }

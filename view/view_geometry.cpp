@@ -91,6 +91,29 @@ BadgeGeometry badgeGeometry(const QRectF &r)
     return {QRectF(r.left() + 10, r.top() + 10, 112, 28), QRectF(r.right() - 112 - 10, r.top() + 10, 112, 28)};
 }
 
+QRectF pointerBadgeRect(const QRectF &r, double width)
+{
+    // 6 px above the horizontal bar, which ends 19 px above the picture's bottom.
+    return QRectF(r.left() + 10, r.bottom() - 19 - 6 - 28, width, 28);
+}
+
+QRectF focusBadgeRect(const QRectF &r, double width)
+{
+    // 6 px left of the vertical bar, which starts 19 px inside the picture's right edge.
+    return QRectF(r.right() - 19 - 6 - width, r.bottom() - 19 - 6 - 28, width, 28);
+}
+
+std::optional<QPoint> framePixelAt(const QPointF &viewPoint, const QRectF &imageRect, const QRect &shown)
+{
+    if (imageRect.width() <= 0.0 || imageRect.height() <= 0.0 || shown.isEmpty())
+        return std::nullopt;
+    const double x = std::floor((viewPoint.x() - imageRect.left()) * shown.width() / imageRect.width());
+    const double y = std::floor((viewPoint.y() - imageRect.top()) * shown.height() / imageRect.height());
+    if (x < 0 || y < 0 || x >= shown.width() || y >= shown.height())
+        return std::nullopt;
+    return QPoint(shown.x() + int(x), shown.y() + int(y));
+}
+
 ScrollBarGeometry scrollBarGeometry(const QRectF &r)
 {
     ScrollBarGeometry g;

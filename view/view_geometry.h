@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QSize>
 
+#include <optional>
+
 // Pure geometry of the image view: no widget state, so every rule can be checked with tables.
 
 constexpr double minimumZoom = 1.0;
@@ -53,6 +55,16 @@ struct BadgeGeometry {
 };
 
 BadgeGeometry badgeGeometry(const QRectF &imageRect);
+
+// The pointer badge at the picture's lower left and the focus badge at its lower right, each
+// as wide as its text needs, both clear of the scroll bars whether or not they are shown.
+QRectF pointerBadgeRect(const QRectF &imageRect, double width);
+QRectF focusBadgeRect(const QRectF &imageRect, double width);
+
+// The full-frame pixel under a view point, for a picture drawn into `imageRect` that shows
+// the part `shown` of the frame (full-frame pixels) at whatever scale it was decoded; nothing
+// off the picture.
+std::optional<QPoint> framePixelAt(const QPointF &viewPoint, const QRectF &imageRect, const QRect &shown);
 
 struct ScrollBarGeometry {
     QRect horizontal;

@@ -198,3 +198,47 @@ TEST(DecodePool, StopsCleanlyWithFramesPendingAndImagesOutlastThePool)
     EXPECT_FALSE(copy.isNull());
     kept = QImage();  // hands the buffer back to a bank the pool no longer owns
 }
+
+TEST(FocusMeter, SharpBeatsBlurredAndScoresCompareAcrossDecodeScales)
+{
+    FocusRequest request;
+    request.enabled = true;
+    request.insideCircle = true;
+    request.centre = {640, 480};
+    request.radius = 300;
+    const cv::Rect whole(0, 0, 1280, 960);
+    const FocusReading sharp = measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request);
+    const FocusReading blurred = measureFocus(chequerboard({1280, 960}, 16, 9), whole, 1, request);
+    ASSERT_TRUE(sharp.valid && blurred.valid);
+    EXPECT_GT(sharp.score, 3 * blurred.score);
+
+    // Circle 1 wholly off the picture gives no score; with the circle off, the middle counts.
+    request.centre = {-400, 480};
+    EXPECT_FALSE(measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request).valid);
+    request.insideCircle = false;
+    EXPECT_TRUE(measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request).valid);
+
+    // Edges wide enough to survive a decode at 1/4 score alike, within a fifth, at full size
+    // and at 1/4: the ends of each edge blur a little at 1/4.
+    request.insideCircle = true;
+    request.centre = {640, 480};
+    const std::vector<uint8_t> jpeg = encodePicture(chequerboard({1280, 960}, 128, 32), JpegSampling::Yuv422);
+    DecodePool pool(1, 1);
+    pool.setFocusRequest(request);
+    std::vector<FocusReading> readings;
+    for (const cv::Size area : {cv::Size(2000, 1500), cv::Size(320, 240)}) {
+        ViewRequest view;
+        view.viewArea = area;
+        pool.setViewRequest(view);
+        pool.submit(compressed(jpeg));
+        ASSERT_TRUE(pool.waitIdle(10s));
+        DecodedFrame frame;
+        ASSERT_TRUE(pool.takeNewest(frame));
+        readings.push_back(frame.focus);
+    }
+    ASSERT_TRUE(readings[0].valid && readings[1].valid);
+    EXPECT_EQ(readings[0].scaleDenom, 1);
+    EXPECT_EQ(readings[1].scaleDenom, 4);
+    EXPECT_NEAR(readings[1].score / readings[0].score, 1.0, 0.2)
+        << readings[0].score << " at full size, " << readings[1].score << " at 1/4";
+}

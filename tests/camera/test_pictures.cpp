@@ -1,5 +1,6 @@
 #include "test_pictures.h"
 
+#include <algorithm>
 #include <cmath>
 
 cv::Mat texturedPicture(cv::Size size, double stretch)
@@ -19,6 +20,25 @@ cv::Mat texturedPicture(cv::Size size, double stretch)
 cv::Mat flatPicture(cv::Size size, cv::Vec3b colour)
 {
     return cv::Mat(size, CV_8UC3, cv::Scalar(colour[0], colour[1], colour[2]));
+}
+
+cv::Mat chequerboard(cv::Size size, int square, int blur)
+{
+    // The board is a product of two square waves, so blurring each blurs the board.
+    const int length = std::max(size.width, size.height);
+    std::vector<double> wave(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) {
+        double sum = 0.0;
+        for (int k = i - blur / 2; k < i - blur / 2 + blur; ++k)
+            sum += (std::max(k, 0) / square) % 2 ? 1.0 : -1.0;
+        wave[std::size_t(i)] = sum / blur;
+    }
+    cv::Mat picture(size, CV_8UC3);
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x)
+            picture.at<cv::Vec3b>(y, x) = cv::Vec3b::all(uchar(128 + 100 * wave[std::size_t(x)] * wave[std::size_t(y)]));
+    }
+    return picture;
 }
 
 std::vector<uint8_t> encodePicture(const cv::Mat &bgr, JpegSampling sampling, int quality)

@@ -11,5 +11,7 @@
 // that a picture off by one column or row shows up clearly, plus a diagonal ramp.
 cv::Mat texturedPicture(cv::Size size, double stretch = 1.0);
 cv::Mat flatPicture(cv::Size size, cv::Vec3b colour);
+// Grey squares of `square` pixels, seen through a box blur `blur` pixels wide (1: sharp).
+cv::Mat chequerboard(cv::Size size, int square, int blur);
 
 std::vector<uint8_t> encodePicture(const cv::Mat &bgr, JpegSampling sampling, int quality = 95);

@@ -62,14 +62,17 @@ int corruptFrameLines(const DiagnosticLogReader &log)
                              [](const QString &m) { return m.startsWith(corruptFramePrefix); }));
 }
 
-// The view with the frame-rate badge band left out: the only part that may differ between
-// two windows showing the same picture at different moments.
+// The view with the bands of the frame-rate and sharpness badges left out: the only parts
+// that may differ between two windows showing the same picture at different moments and scales.
 QImage paintedWithoutBadges(ImageView *view)
 {
     QImage painted = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QRect band = view->imageRect().toAlignedRect();
-    for (int y = band.top(); y < band.top() + 44 && y < painted.height(); ++y)
-        std::fill_n(reinterpret_cast<QRgb *>(painted.scanLine(y)), painted.width(), qRgb(0, 0, 0));
+    const QRect picture = view->imageRect().toAlignedRect();
+    const int lowerBand = picture.bottom() - 55;
+    for (int y = 0; y < painted.height(); ++y) {
+        if ((y >= picture.top() && y < picture.top() + 44) || (y >= lowerBand && y < lowerBand + 32))
+            std::fill_n(reinterpret_cast<QRgb *>(painted.scanLine(y)), painted.width(), qRgb(0, 0, 0));
+    }
     return painted;
 }
 
@@ -83,6 +86,7 @@ private slots:
     void plainPathWhereCompressedFramesAreUnavailable();
     void corruptFramesAreDroppedAndLoggedOncePerStream();
     void overlayLandsOnTheSameCameraPixelOnBothPaths();
+    void focusPeakHoldsUntilFocusOrZoomChangesOnBothPaths();
 };
 
 void CompressedStreamTest::compressedFramesAreShownAtTheViewsScaleAndRegion()
@@ -275,6 +279,46 @@ void CompressedStreamTest::overlayLandsOnTheSameCameraPixelOnBothPaths()
     }
     fast.access.closeCamera();
     plain.access.closeCamera();
+}
+
+void CompressedStreamTest::focusPeakHoldsUntilFocusOrZoomChangesOnBothPaths()
+{
+    const cv::Mat sharp = chequerboard(cv::Size(1280, 720), 16, 1);
+    const cv::Mat blurred = chequerboard(cv::Size(1280, 720), 16, 9);
+    for (const bool compressed : {false, true}) {
+        CaptureTestWindow t;
+        t.window->resize(1280, 760);
+        t.window->show();
+        // Circle 1 in the middle, so it stays on the picture when zoomed.
+        t.access.centerCodeXSpin()->setValue(640);
+        t.access.centerCodeYSpin()->setValue(360);
+        const auto frame = [compressed](const cv::Mat &picture) { return compressed ? jpegFrame(picture) : picture; };
+        openStreaming(t, compressed, frame(sharp));
+        QCOMPARE(bool(t.access.decodePool()), compressed);
+        ImageView *view = t.access.imageView();
+        const auto badge = [view] { return view->focusBadge(); };
+
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured, 5000);
+        const double sharpScore = badge().peak;
+        // A picture that gets worse leaves the peak where it was.
+        t.camera->setSteadyFrame(frame(blurred));
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured && badge().score < sharpScore / 2, 5000);
+        QCOMPARE(badge().peak, sharpScore);
+        // A new focus starts a new peak.
+        t.access.focusSlider()->setValue(t.access.focusSlider()->value() + 8);
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured && badge().peak < sharpScore / 2, 5000);
+
+        t.camera->setSteadyFrame(frame(sharp));
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured && badge().peak > sharpScore / 2, 5000);
+        t.camera->setSteadyFrame(frame(blurred));
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured && badge().score < sharpScore / 2, 5000);
+        QVERIFY(badge().peak > sharpScore / 2);
+        // So does a new zoom.
+        t.access.setZoom(2.0);
+        QTRY_VERIFY_WITH_TIMEOUT(badge().measured && badge().peak < sharpScore / 2, 5000);
+        t.access.closeCamera();
+        QVERIFY(!badge().shown);
+    }
 }
 
 QTEST_MAIN(CompressedStreamTest)

@@ -81,6 +81,8 @@ public:
     auto &decodePool() { return w.decodePool; }
     auto &decodedFrame() { return w.decodedFrame; }
     auto &compressedFramesAllowed() { return w.compressedFramesAllowed; }
+    auto &focusMeterEnabled() { return w.focusMeterEnabled; }
+    auto &focusWorker() { return w.focusWorker; }
 
     template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }

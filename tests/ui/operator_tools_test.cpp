@@ -10,8 +10,10 @@
 #include <QDoubleSpinBox>
 #include <QRegularExpression>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include <opencv2/videoio.hpp>
@@ -64,6 +66,7 @@ private slots:
     void withoutControlSourceTheDriverDialogIsAsked();
     void snapshotSavesFullFrameAndOverlayTwin();
     void snapshotFailureWarnsAndLeavesNoFile();
+    void doubleClickPutsTheOverlayCentreUnderThePointer();
 };
 
 void OperatorToolsTest::settingsDialogFollowsTheOpenCamera()
@@ -235,6 +238,46 @@ void OperatorToolsTest::snapshotFailureWarnsAndLeavesNoFile()
                                       .entryList({QStringLiteral("*.png"), QStringLiteral("*.png.*")}, QDir::Files);
     QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QLatin1Char(' '))));
     QVERIFY(QFileInfo(snapshotFolder()).isFile());
+}
+
+void OperatorToolsTest::doubleClickPutsTheOverlayCentreUnderThePointer()
+{
+    CaptureTestWindow t;
+    ImageView *view = t.access.imageView();
+    // The window is never shown, so no layout changes this: a 640 x 360 picture at (26, 26).
+    view->resize(692, 412);
+    QVERIFY(openWithSteadyFrame(t, patternFrame(1280, 720)));
+    t.access.centerOffsetCheck()->setChecked(true);
+    t.access.offsetXSlider()->setValue(5);
+    t.access.offsetYSlider()->setValue(-3);
+
+    struct Case {
+        double zoom;
+        QPointF pan;
+        QRect shown;
+        QPoint code;
+    };
+    // View point (226, 126) is 200 x 100 view pixels into the picture: frame pixel (400, 200)
+    // at 1x, (580 + 100, 220 + 50) at 4x. The code leaves room for the centre offset.
+    for (const Case &c : {Case{1.0, {}, QRect(0, 0, 1280, 720), QPoint(395, 203)},
+                          Case{4.0, QPointF(100, -50), QRect(580, 220, 320, 180), QPoint(675, 273)}}) {
+        t.access.setZoom(c.zoom);
+        t.access.viewOffset() = c.pan;
+        QTRY_COMPARE_WITH_TIMEOUT(view->shownFrameSize(), c.shown.size(), 5000);
+        const QPointF point(226, 126);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, point, point, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &event);
+        }
+        QCOMPARE(QPoint(t.access.centerCodeXSpin()->value(), t.access.centerCodeYSpin()->value()), c.code);
+        QCOMPARE(QPoint(t.access.centerCodeX(), t.access.centerCodeY()), c.code);
+        QCOMPARE(view->panOffset(), QPointF());
+        // From the next frame on, the overlay's centre is drawn right under the pointer.
+        const double scale = 640.0 / c.shown.width();
+        QTRY_COMPARE_WITH_TIMEOUT(26 + view->overlaySettings().centerX * scale, point.x(), 5000);
+        QCOMPARE(26 + view->overlaySettings().centerY * scale, point.y());
+    }
 }
 
 QTEST_MAIN(OperatorToolsTest)

@@ -58,9 +58,9 @@ QImage render(QWidget &widget)
     return image;
 }
 
-void mouse(QWidget &widget, QEvent::Type type, QPoint position, Qt::MouseButton button = Qt::NoButton)
+void mouse(QWidget &widget, QEvent::Type type, QPointF position, Qt::MouseButton button = Qt::NoButton)
 {
-    QMouseEvent event(type, QPointF(position), QPointF(position), button, button, Qt::NoModifier);
+    QMouseEvent event(type, position, position, button, button, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &event);
 }
 
@@ -140,6 +140,8 @@ private slots:
     void scrollAxisCoversTheZoomedExcess();
     void wheelRequestsClampedZoomWithoutApplyingIt();
     void dragMovesOffsetInFramePixels();
+    void pointerShowsTheCameraPixelOnThePictureOnly_data();
+    void pointerShowsTheCameraPixelOnThePictureOnly();
     void scrollBarsFollowZoomAndClampTheOffset();
     void frameRateIsCountedPerHalfSecondWindow();
     void placeholderCardWithPromptAndOptionalPicture();
@@ -246,6 +248,46 @@ void ViewTest::dragMovesOffsetInFramePixels()
     mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
     mouse(view, QEvent::MouseMove, QPoint(300, 300));
     QCOMPARE(spy.count(), 2);
+}
+
+void ViewTest::pointerShowsTheCameraPixelOnThePictureOnly_data()
+{
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QRect>("shown");
+    QTest::addColumn<int>("scaleDenom");
+    QTest::addColumn<QPointF>("point");
+    QTest::addColumn<QPoint>("pixel");   // (-1, -1): none
+    // The 640 x 360 picture starts at (26, 26); at 4x panned by (100, -50) it shows this part.
+    const QRect whole(0, 0, 1280, 720);
+    const QRect zoomed(580, 220, 320, 180);
+    const QPoint none(-1, -1);
+    QTest::newRow("1x at full size") << QSize(1280, 720) << whole << 1 << QPointF(126.25, 76.75) << QPoint(200, 101);
+    QTest::newRow("1x decoded at 1/4") << QSize(320, 180) << whole << 4 << QPointF(126.25, 76.75) << QPoint(200, 101);
+    QTest::newRow("1x last pixel") << QSize(320, 180) << whole << 4 << QPointF(665.9, 385.9) << QPoint(1279, 719);
+    QTest::newRow("4x panned") << QSize(320, 180) << zoomed << 1 << QPointF(126.25, 76.75) << QPoint(630, 245);
+    QTest::newRow("4x first pixel") << QSize(320, 180) << zoomed << 1 << QPointF(26, 26) << zoomed.topLeft();
+    QTest::newRow("left of the picture") << QSize(320, 180) << zoomed << 1 << QPointF(20, 100) << none;
+    QTest::newRow("below the picture") << QSize(320, 180) << whole << 4 << QPointF(300, 386) << none;
+}
+
+void ViewTest::pointerShowsTheCameraPixelOnThePictureOnly()
+{
+    QFETCH(QSize, image);
+    QFETCH(QRect, shown);
+    QFETCH(int, scaleDenom);
+    QFETCH(QPointF, point);
+    QFETCH(QPoint, pixel);
+    ImageView view;
+    view.resize(viewSize);
+    view.setFrame(solid(image.width(), image.height(), Qt::white), shown, scaleDenom);
+    QCOMPARE(view.framePixelAt(point).value_or(QPoint(-1, -1)), pixel);
+
+    // The badge at the picture's lower left is there while the pointer is over the picture.
+    mouse(view, QEvent::MouseMove, point);
+    QCOMPARE(at(render(view), 26 + 14, 26 + 360 - 39).green() < 110, pixel != QPoint(-1, -1));
+    QSignalSpy spy(&view, &ImageView::pixelDoubleClicked);
+    mouse(view, QEvent::MouseButtonDblClick, point, Qt::LeftButton);
+    QCOMPARE(spy.count(), pixel != QPoint(-1, -1) ? 1 : 0);
 }
 
 void ViewTest::scrollBarsFollowZoomAndClampTheOffset()
