@@ -1,17 +1,17 @@
 // GUI-thread cost of presenting one camera frame, against the floor and a naive viewer,
 // and the live path end to end with the demo camera.
-#include "camera/demo_camera_platform.h"
-#include "camera/demo_pattern.h"
-#include "camera/demo_video_capture.h"
-#include "camera/focus_measure.h"
-#include "camera/focus_worker.h"
-#include "camera/mjpeg_decoder.h"
+#include "camera/demo/demo_camera_platform.h"
+#include "camera/demo/demo_pattern.h"
+#include "camera/demo/demo_video_capture.h"
 #include "camera/supported_cameras.h"
-#include "camera/zoom_crop.h"
+#include "decode/focus_measure.h"
+#include "decode/focus_worker.h"
+#include "decode/mjpeg_decoder.h"
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
 #include "view/image_view.h"
+#include "view/zoom_crop.h"
 
 #include <QApplication>
 #include <QGuiApplication>

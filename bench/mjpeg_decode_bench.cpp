@@ -1,10 +1,10 @@
 // Decode times of one camera-sized JPEG at every scale and crop the view asks for, with a
 // fresh and with a recycled output buffer, and the pool's throughput at 1/4 scale.
 
-#include "camera/decode_pool.h"
-#include "camera/demo_pattern.h"
-#include "camera/mjpeg_decoder.h"
-#include "camera/mjpeg_encoder.h"
+#include "camera/demo/demo_pattern.h"
+#include "camera/demo/mjpeg_encoder.h"
+#include "decode/decode_pool.h"
+#include "decode/mjpeg_decoder.h"
 
 #include <QGuiApplication>
 

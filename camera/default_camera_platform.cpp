@@ -1,6 +1,6 @@
 #include "camera/camera_platform.h"
 
-#include "camera/demo_camera_platform.h"
+#include "camera/demo/demo_camera_platform.h"
 
 std::unique_ptr<CameraPlatform> createDefaultCameraPlatform()
 {

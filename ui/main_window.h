@@ -1,9 +1,9 @@
 #pragma once
 
 #include "camera/camera_platform.h"
-#include "camera/decode_pool.h"
-#include "camera/focus_measure.h"
-#include "camera/focus_worker.h"
+#include "decode/decode_pool.h"
+#include "decode/focus_measure.h"
+#include "decode/focus_worker.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>

@@ -3,11 +3,11 @@
 #include "app/crash_handler.h"
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
-#include "camera/frame_image.h"
-#include "camera/zoom_crop.h"
 #include "ui/camera_settings_dialog.h"
 #include "ui/operator_message.h"
+#include "view/frame_image.h"
 #include "view/image_view.h"
+#include "view/zoom_crop.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,11 +3,11 @@
 #include "app/diagnostic_log.h"
 #include "app/file_locations.h"
 #include "app/ui_language.h"
-#include "camera/frame_buffer.h"
-#include "camera/frame_image.h"
-#include "camera/mjpeg_decoder.h"
+#include "decode/frame_buffer.h"
+#include "decode/mjpeg_decoder.h"
 #include "ui/operator_message.h"
 #include "ui/snapshot_files.h"
+#include "view/frame_image.h"
 
 #include <QDateTime>
 #include <QDir>

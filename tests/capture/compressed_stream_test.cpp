@@ -1,9 +1,9 @@
-#include "tests/camera/test_pictures.h"
 #include "tests/capture/capture_test_window.h"
+#include "tests/decode/test_pictures.h"
 #include "tests/support/diagnostic_log_reader.h"
 
-#include "camera/zoom_crop.h"
 #include "view/image_view.h"
+#include "view/zoom_crop.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "camera/frame_image.h"
-#include "camera/zoom_crop.h"
 #include "tests/capture/capture_test_window.h"
+#include "view/frame_image.h"
+#include "view/zoom_crop.h"
 
 #include "view/image_view.h"
 

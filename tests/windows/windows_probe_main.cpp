@@ -4,7 +4,7 @@
 // filter and writes through a null pointer, which must leave "vesk-crash.dmp" beside the
 // program and end it without a word.
 #include "app/crash_dump_windows.h"
-#include "camera/dshow_devices.h"
+#include "camera/dshow/dshow_devices.h"
 
 #include <windows.h>
 

@@ -1,0 +1,57 @@
+#include "camera/camera_platform.h"
+
+#include "camera/camera_control.h"
+#include "camera/dshow/dshow_devices.h"
+
+#include <opencv2/videoio.hpp>
+
+namespace {
+
+std::optional<ReportedRange> reported(const std::optional<DshowRange> &range)
+{
+    if (!range)
+        return std::nullopt;
+    return ReportedRange{range->minimum, range->maximum, range->defaultValue};
+}
+
+class DshowCameraPlatform final : public CameraPlatform {
+public:
+    std::vector<VideoInput> listVideoInputs() override
+    {
+        std::vector<VideoInput> inputs;
+        for (const DshowVideoInput &input : listDshowVideoInputs()) {
+            // A nameless device keeps its place so that later indexes match OpenCV's numbering.
+            inputs.push_back({input.position, input.friendlyName ? QString::fromStdWString(*input.friendlyName) : QString()});
+        }
+        return inputs;
+    }
+
+    std::optional<ReportedRanges> queryRanges(const VideoInput &device) override
+    {
+        const std::optional<DshowRanges> ranges = queryDshowRanges(device.index, device.name.toStdWString());
+        if (!ranges)
+            return std::nullopt;
+        return ReportedRanges{reported(ranges->brightness), reported(ranges->focus), reported(ranges->gain),
+                              reported(ranges->exposure)};
+    }
+
+    std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
+    int captureApi() const override { return cv::CAP_DSHOW; }
+    QString stackName() const override { return QStringLiteral("DirectShow"); }
+    // The backend has no wait of its own; its read waits for the frame.
+    FrameWait waitForFrame(cv::VideoCapture &, std::chrono::milliseconds) override { return FrameWait::Unsupported; }
+    // Unverified with a real device here: the backend keeps converting to BGR itself.
+    bool deliversCompressedFrames(int) const override { return false; }
+    double autoExposureValue(bool on) const override { return on ? 0.75 : 0.25; }
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override
+    {
+        return openCameraControlSource(index);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<CameraPlatform> createSystemCameraPlatform()
+{
+    return std::make_unique<DshowCameraPlatform>();
+}
