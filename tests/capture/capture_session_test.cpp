@@ -36,7 +36,19 @@ bool frameWaiting(MainWindowTestAccess &a)
     return a.frameReady();
 }
 
+struct OpenFailure {
+    bool device;
+    bool openResult;
+    Failure failure;
+    QString logPrefix;
+    MessageKind kind;
+    QString title;
+    QString text;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(OpenFailure)
 
 class CaptureSessionTest : public QObject {
     Q_OBJECT
@@ -83,54 +95,43 @@ private slots:
 
     void openFailuresLeaveCameraClosed_data()
     {
-        QTest::addColumn<bool>("device");
-        QTest::addColumn<bool>("openResult");
-        QTest::addColumn<Failure>("failure");
-        QTest::addColumn<QString>("logPrefix");
-        QTest::addColumn<MessageKind>("kind");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<OpenFailure>("c");
         const auto warning = MessageKind::Warning, critical = MessageKind::Critical;
-        QTest::newRow("no entry") << false << true << Failure::None << QString() << warning << "Camera"
-                                  << "No supported VESK camera was detected.";
-        QTest::newRow("open false") << true << false << Failure::None << "VideoCapture::open returned false" << warning
-                                    << "Camera" << "Unable to open the camera.";
-        QTest::newRow("cv::Exception") << true << true << Failure::OpenCv << "OpenCV exception while opening camera: OpenCV("
-                                       << critical << "Camera Error"
-                                       << "An error occurred while opening the camera. The crash was prevented. "
-                                          "Please send vesk-diagnostic.log to the developer.";
-        QTest::newRow("std::exception") << true << true << Failure::Standard
-                                        << "Standard exception while opening camera: scripted failure in open" << critical
-                                        << "VESK" << "scripted failure in open";
-        QTest::newRow("unknown") << true << true << Failure::Unknown << "Unknown exception while opening camera" << critical
-                                 << "VESK" << "An unknown error occurred while opening the camera.";
+        QTest::newRow("no entry") << OpenFailure{false, true, Failure::None, {}, warning, "Camera",
+                                                 "No supported VESK camera was detected."};
+        QTest::newRow("open false") << OpenFailure{true, false, Failure::None, "VideoCapture::open returned false",
+                                                   warning, "Camera", "Unable to open the camera."};
+        QTest::newRow("cv::Exception") << OpenFailure{true, true, Failure::OpenCv,
+                                                      "OpenCV exception while opening camera: OpenCV(", critical,
+                                                      "Camera Error",
+                                                      "An error occurred while opening the camera. The crash was "
+                                                      "prevented. Please send vesk-diagnostic.log to the developer."};
+        QTest::newRow("std::exception") << OpenFailure{true, true, Failure::Standard,
+                                                       "Standard exception while opening camera: scripted failure in open",
+                                                       critical, "VESK", "scripted failure in open"};
+        QTest::newRow("unknown") << OpenFailure{true, true, Failure::Unknown, "Unknown exception while opening camera",
+                                                critical, "VESK", "An unknown error occurred while opening the camera."};
     }
 
     void openFailuresLeaveCameraClosed()
     {
-        QFETCH(bool, device);
-        QFETCH(bool, openResult);
-        QFETCH(Failure, failure);
-        QFETCH(QString, logPrefix);
-        QFETCH(MessageKind, kind);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        QFETCH(OpenFailure, c);
         MessageRecorder boxes;
         DiagnosticLogReader log;
-        CaptureTestWindow t(device);
-        t.camera->setOpenResult(openResult);
-        t.camera->failOpen(failure);
+        CaptureTestWindow t(c.device);
+        t.camera->setOpenResult(c.openResult);
+        t.camera->failOpen(c.failure);
 
         t.access.openCamera();
         QCOMPARE(boxes.messages.size(), 1);
-        QCOMPARE(boxes.messages[0].kind, kind);
-        QCOMPARE(boxes.messages[0].title, title);
-        QCOMPARE(boxes.messages[0].text, text);
+        QCOMPARE(boxes.messages[0].kind, c.kind);
+        QCOMPARE(boxes.messages[0].title, c.title);
+        QCOMPARE(boxes.messages[0].text, c.text);
         QVERIFY(!t.access.frameTimer().isActive());
         QVERIFY(!log.contains(QStringLiteral("Starting capture thread")));
-        if (device) {
+        if (c.device) {
             QVERIFY(t.isClosedWithDevice());
-            QVERIFY2(log.containsPrefix(logPrefix), qPrintable(log.messages().join(QLatin1Char('\n'))));
+            QVERIFY2(log.containsPrefix(c.logPrefix), qPrintable(log.messages().join(QLatin1Char('\n'))));
         } else {
             QVERIFY(!t.access.openButton()->isEnabled() && !t.access.closeButton()->isEnabled());
             QVERIFY(t.camera->openCalls().empty());
