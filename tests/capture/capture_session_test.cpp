@@ -30,12 +30,6 @@ template <typename Predicate> bool waitPlain(Predicate done)
     return done();
 }
 
-bool frameWaiting(MainWindowTestAccess &a)
-{
-    std::lock_guard lock(a.frameMutex());
-    return a.frameReady();
-}
-
 struct OpenFailure {
     bool device;
     bool openResult;
@@ -78,7 +72,6 @@ private slots:
         QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
         QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"), 5000);
         QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
-        QCOMPARE(t.access.imageView()->currentFrame().size(), QSize(3840, 2160));
         QVERIFY(t.camera->setCalls().empty());   // opening writes no property
 
         t.access.closeCamera();
@@ -88,9 +81,7 @@ private slots:
         QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
         QCOMPARE(t.camera->releaseCount(), 1);
         QVERIFY(boxes.messages.isEmpty());
-        QVERIFY(log.contains(QStringLiteral("Opening V4L2 device index 0 (vesk5) as MJPG 3840 x 2160")));
-        QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);
-        QCOMPARE(log.count(QStringLiteral("Capture thread exited")), 1);
+        QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);   // never per frame
     }
 
     void openFailuresLeaveCameraClosed_data()
@@ -235,7 +226,7 @@ private slots:
         QVERIFY(t.isOpen() && t.access.captureRunning() && t.camera->isOpened());
     }
 
-    void newestFrameWinsAndBuffersAreReused()
+    void newestFrameWinsUncopied()
     {
         CaptureTestWindow t;
         t.access.captureTimings() = {60000ms, 60000ms};
@@ -245,29 +236,12 @@ private slots:
         t.access.openCamera();
         // A slow consumer: all three frames arrive before the window looks at the exchange once.
         QVERIFY(t.camera->waitForFrameWaiter(5000ms));
-        QVERIFY(frameWaiting(t.access));
+        QVERIFY(t.access.frameReady());
         QCOMPARE(t.access.latestFrame().data, frames[2].data);   // moved through, never copied
         t.access.grabFrame();
         QCOMPARE(t.access.imageView()->currentFrame().size(), QSize(64, 48));
         QCOMPARE(qRed(t.access.imageView()->currentFrame().pixel(0, 0)), 30);
         QVERIFY(!t.access.frameReady());
-        t.access.closeCamera();
-
-        // A backend filling the caller's matrix gets back the buffers already shown instead of
-        // allocating a frame-sized one per read.
-        t.camera->setCopyIntoOutput(true);
-        t.camera->setSteadyFrame(grey(640, 480, 40));
-        t.camera->setReadInterval(2ms);
-        t.access.openCamera();
-        t.access.frameTimer().stop();   // ticks are driven by hand below
-        for (int i = 0; i < 5; ++i) {
-            QVERIFY(waitPlain([&] { return frameWaiting(t.access); }));
-            t.access.grabFrame();
-            // Two passes later the read that got the handed-back buffer has finished.
-            QVERIFY(t.camera->waitForReads(t.camera->readCount() + 3, 5000ms));
-        }
-        QVERIFY(t.camera->reusedOutputs() >= 5);
-        QCOMPARE(qRed(t.access.imageView()->currentFrame().pixel(0, 0)), 40);
         t.access.closeCamera();
     }
 

@@ -74,7 +74,6 @@ bool FakeVideoCapture::isOpened() const
 bool FakeVideoCapture::read(cv::OutputArray image)
 {
     cv::Mat frame;
-    bool copy = false;
     {
         std::unique_lock lock(mutex);
         std::uint64_t ticket = releaseTicket;
@@ -97,22 +96,10 @@ bool FakeVideoCapture::read(cv::OutputArray image)
         } else {
             frame = steadyFrame;
         }
-        copy = copyIntoOutput;
     }
-    if (frame.empty()) {
-        image.release();
-        return false;
-    }
-    if (copy) {
-        const uchar *held = image.empty() ? nullptr : image.getMat().data;
-        frame.copyTo(image);
-        if (held && image.getMat().data == held)
-            locked([&] { ++reused; });
-    } else {
-        // Handed over shared, never copied, so tests can follow a frame by its data pointer.
-        image.getMatRef() = frame;
-    }
-    return true;
+    // Handed over shared, never copied, so tests can follow a frame by its data pointer.
+    image.getMatRef() = frame;
+    return !frame.empty();
 }
 
 bool FakeVideoCapture::set(int propertyId, double value)

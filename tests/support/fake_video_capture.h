@@ -33,8 +33,6 @@ public:
     void setSteadyFrame(cv::Mat frame) { locked([&] { steadyFrame = frame; }); }
     // Frames come this far apart; a read before the next one is due waits for it.
     void setReadInterval(std::chrono::microseconds interval) { locked([&] { readInterval = interval; }); }
-    // Fill the caller's matrix, reusing its buffer when it fits, as real backends do.
-    void setCopyIntoOutput(bool copy) { locked([&] { copyIntoOutput = copy; }); }
     void failReads(Failure failure) { locked([&] { readFailure = failure; }); }
     // While blocking, every read waits until releaseBlockedReads() or blocking is switched off.
     void setBlockingReads(bool on) { locked([&] { blocking = on; }); }
@@ -52,8 +50,6 @@ public:
     void clearSetCalls() { locked([&] { sets.clear(); }); }
     int readCount() const { return locked([&] { return reads; }); }
     int releaseCount() const { return locked([&] { return releases; }); }
-    // Reads in copy mode that filled a buffer the caller already held.
-    int reusedOutputs() const { return locked([&] { return reused; }); }
     bool waitForBlockedReader(std::chrono::milliseconds timeout) const { return waitUntil(timeout, [&] { return blocked > 0; }); }
     // Until a caller waits for a frame that does not come, in waitForFrame() or in a read.
     bool waitForFrameWaiter(std::chrono::milliseconds timeout) const { return waitUntil(timeout, [&] { return frameWaiters > 0; }); }
@@ -95,11 +91,11 @@ private:
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
-    bool openResult = true, opened = false, connectionDropped = false, blocking = false, copyIntoOutput = false;
+    bool openResult = true, opened = false, connectionDropped = false, blocking = false;
     Failure openFailure = Failure::None, readFailure = Failure::None, isOpenedFailure = Failure::None,
             nextSetFailure = Failure::None;
     std::uint64_t releaseTicket = 0;
-    int blocked = 0, frameWaiters = 0, reads = 0, releases = 0, reused = 0;
+    int blocked = 0, frameWaiters = 0, reads = 0, releases = 0;
     std::chrono::microseconds readInterval{0};
     Clock::time_point nextFrameDue;
     std::deque<cv::Mat> queued;

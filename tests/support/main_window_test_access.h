@@ -66,7 +66,6 @@ public:
     auto &frameReady() { return w.frameReady; }
     auto &currentDeviceIndex() { return w.currentDeviceIndex; }
     auto &targetWidth() { return w.targetWidth; }
-    auto &targetHeight() { return w.targetHeight; }
     auto &lastFrameWidth() { return w.lastFrameWidth; }
     auto &lastFrameHeight() { return w.lastFrameHeight; }
     auto &zoomFactor() { return w.zoomFactor; }
