@@ -71,6 +71,14 @@ bool FakeVideoCapture::isOpened() const
     });
 }
 
+void FakeVideoCapture::release()
+{
+    locked([&] {
+        ++releases;
+        opened = false;
+    });
+}
+
 bool FakeVideoCapture::read(cv::OutputArray image)
 {
     cv::Mat frame;

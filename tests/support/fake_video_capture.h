@@ -63,10 +63,7 @@ public:
     bool open(int index, int apiPreference) override { return open(index, apiPreference, {}); }
     bool open(int index, int apiPreference, const std::vector<int> &params) override;
     bool isOpened() const override;
-    void release() override { locked([&] {
-        ++releases;
-        opened = false;
-    }); }
+    void release() override;
     bool read(cv::OutputArray image) override;
     bool set(int propertyId, double value) override;
     double get(int) const override { return 0.0; }

@@ -21,6 +21,8 @@ enum : quint32 { brightness = 1, backlight, powerLine, lens, trigger, firmware, 
 constexpr int brightnessProperty = 10;
 constexpr int autoExposureProperty = 21;
 
+// Brightness reaches below zero, focus moves in steps of 5 and the firmware number is
+// read-only, as on a typical UVC camera.
 CameraControl control(quint32 id, CameraControlType type, int maximum, int value, int defaultValue = 0,
                       std::vector<CameraMenuItem> items = {})
 {
