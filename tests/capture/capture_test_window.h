@@ -8,25 +8,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QVariantMap>
 
 #include <memory>
 
 // A main window on a fake camera stack offering one "vesk5" (3840 x 2160) when asked to.
 struct CaptureTestWindow {
-    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window)
-    {
-        // Builds whose device list does not come from the platform still get the same entry.
-        if (withDevice && access.deviceCombo()->count() == 0) {
-            access.deviceCombo()->addItem(QStringLiteral("vesk5"),
-                                          QVariantMap{{QStringLiteral("index"), 0},
-                                                      {QStringLiteral("width"), 3840},
-                                                      {QStringLiteral("height"), 2160}});
-            access.currentDeviceIndex() = 0;
-            access.targetWidth() = 3840;
-            access.targetHeight() = 2160;
-        }
-    }
+    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window) {}
 
     std::unique_ptr<MainWindow> makeWindow(bool withDevice)
     {

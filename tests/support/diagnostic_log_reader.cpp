@@ -5,10 +5,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
-DiagnosticLogReader::DiagnosticLogReader()
-{
-    start = QFile(path()).size();
-}
+DiagnosticLogReader::DiagnosticLogReader() : start(QFile(path()).size()) {}
 
 QString DiagnosticLogReader::path()
 {
@@ -26,7 +23,6 @@ QStringList DiagnosticLogReader::messages() const
     QString text = QString::fromUtf8(file.readAll());
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
-
     static const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  "));
     QStringList result;
     for (const QString &line : text.split(QLatin1Char('\n'))) {
@@ -37,23 +33,4 @@ QStringList DiagnosticLogReader::messages() const
             result.last() += QLatin1Char('\n') + line;
     }
     return result;
-}
-
-bool DiagnosticLogReader::contains(const QString &message) const
-{
-    return messages().contains(message);
-}
-
-bool DiagnosticLogReader::containsPrefix(const QString &prefix) const
-{
-    for (const QString &message : messages()) {
-        if (message.startsWith(prefix))
-            return true;
-    }
-    return false;
-}
-
-int DiagnosticLogReader::count(const QString &message) const
-{
-    return static_cast<int>(messages().count(message));
 }

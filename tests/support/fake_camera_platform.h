@@ -5,6 +5,8 @@
 
 #include <QMap>
 
+#include <opencv2/videoio.hpp>
+
 #include <functional>
 
 // A camera stack whose devices and driver answers the test scripts.
@@ -24,13 +26,17 @@ public:
     int listCalls = 0;
     int rangeQueries = 0;
 
-    std::vector<VideoInput> listVideoInputs() override;
+    std::vector<VideoInput> listVideoInputs() override
+    {
+        ++listCalls;
+        return devices;
+    }
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override;
     std::unique_ptr<cv::VideoCapture> createCapture() override;
-    int captureApi() const override;
-    QString stackName() const override;
+    int captureApi() const override { return cv::CAP_V4L2; }
+    QString stackName() const override { return QStringLiteral("V4L2"); }
     FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override;
-    bool deliversCompressedFrames(int index) const override;
-    double autoExposureValue(bool on) const override;
+    bool deliversCompressedFrames(int) const override { return compressedFrames; }
+    double autoExposureValue(bool on) const override { return on ? 3.0 : 1.0; }
     std::unique_ptr<CameraControlSource> openControlSource(int index) override;
 };

@@ -1,5 +1,6 @@
 #include "tests/support/fake_control_source.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 bool FakeControlSource::writeControl(quint32 id, int value)
@@ -11,20 +12,12 @@ bool FakeControlSource::writeControl(quint32 id, int value)
     return true;
 }
 
-std::optional<int> FakeControlSource::captureProperty(quint32 id) const
-{
-    if (!captureProperties.contains(id))
-        return std::nullopt;
-    return captureProperties.value(id);
-}
-
 CameraControl &FakeControlSource::control(quint32 id)
 {
-    for (CameraControl &control : controls) {
-        if (control.id == id)
-            return control;
-    }
-    throw std::out_of_range("no such fake control");
+    const auto it = std::find_if(controls.begin(), controls.end(), [id](const CameraControl &c) { return c.id == id; });
+    if (it == controls.end())
+        throw std::out_of_range("no such fake control");
+    return *it;
 }
 
 void FakeControlSource::store(quint32 id, int value)

@@ -22,7 +22,10 @@ public:
 
     std::vector<CameraControl> listControls() override { return controls; }
     bool writeControl(quint32 id, int value) override;
-    std::optional<int> captureProperty(quint32 id) const override;
+    std::optional<int> captureProperty(quint32 id) const override
+    {
+        return captureProperties.contains(id) ? std::optional(captureProperties.value(id)) : std::nullopt;
+    }
 
     CameraControl &control(quint32 id);
     // Keeps a value the driver accepted, also one that reached it through a capture property.

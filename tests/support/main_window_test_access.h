@@ -56,11 +56,8 @@ public:
     auto &zoomSpin() { return w.zoomSpin; }
     auto &autoFocusCheck() { return w.autoFocusCheck; }
     auto &autoExposureCheck() { return w.autoExposureCheck; }
-    auto &nightModeCheck() { return w.nightModeCheck; }
     auto &frameTimer() { return w.frameTimer; }
-    auto &deviceTimer() { return w.deviceTimer; }
     auto &deviceSignatures() { return w.deviceSignatures; }
-    auto &capture() { return w.capture; }
     auto &captureThread() { return w.captureThread; }
     auto &captureRunning() { return w.captureRunning; }
     auto &captureMutex() { return w.captureMutex; }
@@ -69,13 +66,11 @@ public:
     auto &frameReady() { return w.frameReady; }
     auto &currentDeviceIndex() { return w.currentDeviceIndex; }
     auto &targetWidth() { return w.targetWidth; }
-    auto &targetHeight() { return w.targetHeight; }
     auto &lastFrameWidth() { return w.lastFrameWidth; }
     auto &lastFrameHeight() { return w.lastFrameHeight; }
     auto &zoomFactor() { return w.zoomFactor; }
     auto &viewOffset() { return w.viewOffset; }
     auto &captureTimings() { return w.captureTimings; }
-    auto &captureGeneration() { return w.captureGeneration; }
     auto &presentedFrames() { return w.presentedFrames; }
     auto &spareFrames() { return w.spareFrames; }
     auto &decodePool() { return w.decodePool; }
@@ -84,22 +79,8 @@ public:
     auto &focusMeterEnabled() { return w.focusMeterEnabled; }
     auto &focusWorker() { return w.focusWorker; }
 
-    template <typename... Args> decltype(auto) buildCentralArea(Args &&...args) { return w.buildCentralArea(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildControlPanel(Args &&...args) { return w.buildControlPanel(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildCameraGroup(Args &&...args) { return w.buildCameraGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildReticleGroup(Args &&...args) { return w.buildReticleGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildParametersGroup(Args &&...args) { return w.buildParametersGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildCameraParametersGroup(Args &&...args) { return w.buildCameraParametersGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildCenterGroup(Args &&...args) { return w.buildCenterGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) buildCircleGroup(Args &&...args) { return w.buildCircleGroup(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) applyTheme(Args &&...args) { return w.applyTheme(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) refreshDeviceList(Args &&...args) { return w.refreshDeviceList(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) onDeviceSelectionChanged(Args &&...args) { return w.onDeviceSelectionChanged(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) applyRangeToControls(Args &&...args) { return w.applyRangeToControls(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) checkDeviceList(Args &&...args) { return w.checkDeviceList(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) refreshAfterStreamLoss(Args &&...args) { return w.refreshAfterStreamLoss(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) stopCaptureThread(Args &&...args) { return w.stopCaptureThread(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) captureLoop(Args &&...args) { return w.captureLoop(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setCameraProperty(Args &&...args) { return w.setCameraProperty(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) collectOverlaySettings(Args &&...args) { return w.collectOverlaySettings(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) openCamera(Args &&...args) { return w.openCamera(std::forward<Args>(args)...); }
@@ -110,11 +91,8 @@ public:
     template <typename... Args> decltype(auto) loadParameters(Args &&...args) { return w.loadParameters(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) openDriverSettings(Args &&...args) { return w.openDriverSettings(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) applyCameraControls(Args &&...args) { return w.applyCameraControls(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) setAutoFocus(Args &&...args) { return w.setAutoFocus(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) setAutoExposure(Args &&...args) { return w.setAutoExposure(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setNightMode(Args &&...args) { return w.setNightMode(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) requestSnapshot(Args &&...args) { return w.requestSnapshot(std::forward<Args>(args)...); }
-    template <typename... Args> decltype(auto) saveSnapshot(Args &&...args) { return w.saveSnapshot(std::forward<Args>(args)...); }
     template <typename... Args> decltype(auto) setZoom(Args &&...args) { return w.setZoom(std::forward<Args>(args)...); }
 
 private:

@@ -15,8 +15,15 @@ public:
         QString text;
     };
 
-    MessageRecorder();
-    ~MessageRecorder();
+    MessageRecorder()
+    {
+        setOperatorMessageHandler([this](QWidget *, MessageKind kind, const QString &title, const QString &text) {
+            messages.append({kind, title, text});
+            if (whileShown)
+                whileShown();
+        });
+    }
+    ~MessageRecorder() { setOperatorMessageHandler({}); }
     MessageRecorder(const MessageRecorder &) = delete;
     MessageRecorder &operator=(const MessageRecorder &) = delete;
 

@@ -21,11 +21,17 @@ enum : quint32 { brightness = 1, backlight, powerLine, lens, trigger, firmware, 
 constexpr int brightnessProperty = 10;
 constexpr int autoExposureProperty = 21;
 
-CameraControl withDefault(CameraControl control, int defaultValue, std::vector<CameraMenuItem> items = {})
+// Brightness reaches below zero, focus moves in steps of 5 and the firmware number is
+// read-only, as on a typical UVC camera.
+CameraControl control(quint32 id, CameraControlType type, int maximum, int value, int defaultValue = 0,
+                      std::vector<CameraMenuItem> items = {})
 {
-    control.defaultValue = defaultValue;
-    control.menuItems = std::move(items);
-    return control;
+    CameraControl c = fakeControl(id, type, id == brightness ? -64 : 0, maximum, value);
+    c.defaultValue = defaultValue;
+    c.menuItems = std::move(items);
+    c.step = id == focus ? 5 : 1;
+    c.readOnly = id == firmware;
+    return c;
 }
 
 struct Harness {
@@ -38,8 +44,23 @@ struct Harness {
     {
         auto owned = std::make_unique<FakeControlSource>();
         source = owned.get();
-        if (withControls)
-            addControls();
+        if (withControls) {
+            using T = CameraControlType;
+            source->controls = {control(brightness, T::Integer, 64, 10), control(backlight, T::Boolean, 1, 1),
+                                control(powerLine, T::Menu, 2, 2, 1, {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}),
+                                control(lens, T::IntegerMenu, 1, 1, 0, {{0, "35"}, {1, "50"}}),
+                                control(trigger, T::Button, 0, 0), control(firmware, T::Integer, 99, 7),
+                                control(autoExposure, T::Menu, 3, 3, 1, {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}),
+                                control(exposure, T::Integer, 2047, 500, 156), control(focus, T::Integer, 1000, 900),
+                                control(autoFocus, T::Boolean, 1, 1)};
+            source->captureProperties = {{brightness, brightnessProperty}, {autoExposure, autoExposureProperty}};
+            // Manual exposure and focus are inactive while their auto mode is on.
+            source->afterWrite = [](FakeControlSource &s) {
+                s.control(exposure).inactive = s.control(autoExposure).value != 1;
+                s.control(focus).inactive = s.control(autoFocus).value != 0;
+            };
+            source->afterWrite(*source);
+        }
         auto writeProperty = [this](int property, double value, const QString &) {
             captureWrites.append({property, value});
             source->store(source->captureProperties.key(property), int(value));
@@ -50,36 +71,7 @@ struct Harness {
         dialog->show();
     }
 
-    void addControls()
-    {
-        CameraControl focusControl = fakeControl(focus, CameraControlType::Integer, 0, 1000, 900);
-        focusControl.step = 5;
-        CameraControl firmwareControl = fakeControl(firmware, CameraControlType::Integer, 0, 99, 7);
-        firmwareControl.readOnly = true;
-        source->controls = {
-            fakeControl(brightness, CameraControlType::Integer, -64, 64, 10),
-            fakeControl(backlight, CameraControlType::Boolean, 0, 1, 1),
-            withDefault(fakeControl(powerLine, CameraControlType::Menu, 0, 2, 2), 1, {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}),
-            withDefault(fakeControl(lens, CameraControlType::IntegerMenu, 0, 1, 1), 0, {{0, "35"}, {1, "50"}}),
-            fakeControl(trigger, CameraControlType::Button, 0, 0, 0),
-            firmwareControl,
-            withDefault(fakeControl(autoExposure, CameraControlType::Menu, 0, 3, 3), 1, {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}),
-            withDefault(fakeControl(exposure, CameraControlType::Integer, 3, 2047, 500), 156),
-            focusControl,
-            fakeControl(autoFocus, CameraControlType::Boolean, 0, 1, 1),
-        };
-        source->captureProperties.insert(brightness, brightnessProperty);
-        source->captureProperties.insert(autoExposure, autoExposureProperty);
-        // Manual exposure and focus are inactive while their auto mode is on.
-        source->afterWrite = [](FakeControlSource &s) {
-            s.control(exposure).inactive = s.control(autoExposure).value != 1;
-            s.control(focus).inactive = s.control(autoFocus).value != 0;
-        };
-        source->afterWrite(*source);
-    }
-
-    template <typename T>
-    T *editor(quint32 id) const
+    template <typename T> T *editor(quint32 id) const
     {
         QWidget *field = dialog->controlField(id);
         auto *self = qobject_cast<T *>(field);
@@ -105,13 +97,10 @@ private slots:
     void everyKindGetsItsWidgetWithTheDriversRangeAndFlags()
     {
         Harness h;
-        QCOMPARE(h.dialog->windowTitle(), QStringLiteral("Camera Settings"));
         auto *slider = h.editor<QSlider>(brightness);
         QCOMPARE(std::make_tuple(slider->minimum(), slider->maximum(), slider->value()), std::make_tuple(-64, 64, 10));
-        QCOMPARE(h.editor<QSpinBox>(brightness)->value(), 10);
         QCOMPARE(h.editor<QSpinBox>(focus)->singleStep(), 5);
         QVERIFY(h.editor<QCheckBox>(backlight)->isChecked());
-        QCOMPARE(h.editor<QComboBox>(powerLine)->count(), 3);
         QCOMPARE(h.editor<QComboBox>(powerLine)->currentText(), QStringLiteral("60 Hz"));
         QCOMPARE(h.editor<QComboBox>(lens)->currentText(), QStringLiteral("50"));
         // A menu with holes: the shown item is found by the driver's index, not by its row.
@@ -129,7 +118,6 @@ private slots:
         // A committed number moves the slider, which alone writes.
         h.editor<QSpinBox>(brightness)->setValue(-3);
         QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 40.0}, {brightnessProperty, -3.0}}));
-
         h.editor<QCheckBox>(backlight)->setChecked(false);
         h.editor<QComboBox>(powerLine)->setCurrentIndex(1);
         h.editor<QPushButton>(trigger)->click();
@@ -147,15 +135,11 @@ private slots:
         h.editor<QComboBox>(autoExposure)->setCurrentIndex(0);
         QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{autoExposureProperty, 1.0}}));
         QVERIFY(h.dialog->controlField(exposure)->isEnabled());
-        h.editor<QComboBox>(autoExposure)->setCurrentIndex(1);
-        QVERIFY(!h.dialog->controlField(exposure)->isEnabled());
-
         // A refused value does not stay on screen as if the camera had taken it.
         h.source->refused.insert(powerLine);
         h.editor<QComboBox>(powerLine)->setCurrentIndex(0);
         QCOMPARE(h.editor<QComboBox>(powerLine)->currentText(), QStringLiteral("60 Hz"));
         QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=0")});
-
         // A write may make the driver list another control: the rows, sender included, are rebuilt.
         h.source->afterWrite = [](FakeControlSource &s) { s.controls.push_back(fakeControl(99, CameraControlType::Boolean, 0, 1, 0)); };
         h.editor<QCheckBox>(backlight)->setChecked(false);
@@ -173,22 +157,16 @@ private slots:
         QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {lens, 0}, {exposure, 156}, {autoFocus, 0}, {focus, 0}}));
         QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 0.0}, {autoExposureProperty, 1.0}}));
         QCOMPARE(h.editor<QSlider>(exposure)->value(), 156);
-
         // A default the driver refuses is tried once and logged once.
         h.source->control(powerLine).value = 2;
         h.source->refused.insert(powerLine);
         h.dialog->refreshControls();
         h.button("Reset to defaults")->click();
         QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=1")});
-    }
 
-    void deviceWithoutControlsSaysSo()
-    {
-        Harness h(false);
-        QVERIFY(!h.button("Reset to defaults")->isEnabled());
-        QCOMPARE(h.dialog->findChild<QLabel *>()->text(), QStringLiteral("This camera reports no settings."));
-        h.button("Close")->click();
-        QVERIFY(!h.dialog->isVisible());
+        Harness empty(false);
+        QVERIFY(!empty.button("Reset to defaults")->isEnabled());
+        QCOMPARE(empty.dialog->findChild<QLabel *>()->text(), QStringLiteral("This camera reports no settings."));
     }
 };
 

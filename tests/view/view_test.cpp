@@ -1,7 +1,6 @@
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
-#include "view/background_recolour.h"
 #include "view/image_view.h"
 #include "view/overlay_painter.h"
 #include "view/theme.h"
@@ -25,6 +24,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -33,8 +33,7 @@ constexpr QSize viewSize(692, 412);
 
 bool near(const QColor &actual, const QColor &expected, int tolerance)
 {
-    return qAbs(actual.red() - expected.red()) <= tolerance
-        && qAbs(actual.green() - expected.green()) <= tolerance
+    return qAbs(actual.red() - expected.red()) <= tolerance && qAbs(actual.green() - expected.green()) <= tolerance
         && qAbs(actual.blue() - expected.blue()) <= tolerance;
 }
 
@@ -64,26 +63,20 @@ void mouse(QWidget &widget, QEvent::Type type, QPointF position, Qt::MouseButton
     QCoreApplication::sendEvent(&widget, &event);
 }
 
+void drag(QWidget &widget, QPoint from, QPoint to)
+{
+    mouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(widget, QEvent::MouseMove, to);
+    mouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton);
+}
+
 // Whether the widget took the event.
 bool wheel(QWidget &widget, int angleDeltaY, int angleDeltaX = 0)
 {
-    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(angleDeltaX, angleDeltaY),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(angleDeltaX, angleDeltaY), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&widget, &event);
     return event.isAccepted();
-}
-
-// Leftmost and rightmost column of the pixels close to a colour inside an area (-1 if none).
-QPair<int, int> columnsNear(const QImage &image, const QRect &area, const QColor &color)
-{
-    int first = -1, last = -1;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (near(image.pixelColor(x, y), color, 45)) {
-                first = first < 0 ? x : qMin(first, x);
-                last = qMax(last, x);
-            }
-    return {first, last};
 }
 
 // An 800 x 600 frame shown at quarter size in (50, 50, 200, 150); the centre code (402, 302)
@@ -92,17 +85,7 @@ constexpr double cx = 150.5, cy = 125.5;
 
 OverlaySettings reticle(int style, double angle, double thickness = 8)
 {
-    OverlaySettings overlay;
-    overlay.enabled = true;
-    overlay.centerX = 402;
-    overlay.centerY = 302;
-    overlay.reticleEnabled = true;
-    overlay.reticleStyle = style;
-    overlay.reticleAngle = angle;
-    overlay.reticleLength = 200;
-    overlay.reticleThickness = thickness;
-    overlay.reticleColor = Qt::white;
-    return overlay;
+    return OverlaySettings{true, 402, 302, {}, true, style, 200, thickness, angle, Qt::white};
 }
 
 QImage paintOverlay(const OverlaySettings &overlay, QSize frameSize = QSize(800, 600))
@@ -120,12 +103,6 @@ bool lit(const QImage &image, double x, double y)
     return at(image, x, y).red() > 128 || at(image, x, y).blue() > 128;
 }
 
-QString rule(const QString &sheet, const QString &selector)
-{
-    const int start = sheet.indexOf(selector + QStringLiteral(" {"));
-    return start < 0 ? QString() : sheet.mid(start, sheet.indexOf(QLatin1Char('}'), start) - start);
-}
-
 QStringList parseWarnings;
 
 } // namespace
@@ -134,502 +111,350 @@ class ViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void fitRectKeepsAspectOrFallsBackTo16by9_data();
-    void fitRectKeepsAspectOrFallsBackTo16by9();
-    void scrollAxisCoversTheZoomedExcess_data();
-    void scrollAxisCoversTheZoomedExcess();
-    void wheelRequestsClampedZoomWithoutApplyingIt();
-    void dragMovesOffsetInFramePixels();
-    void pointerShowsTheCameraPixelOnThePictureOnly_data();
-    void pointerShowsTheCameraPixelOnThePictureOnly();
-    void scrollBarsFollowZoomAndClampTheOffset();
-    void frameRateIsCountedPerHalfSecondWindow();
-    void placeholderCardWithPromptAndOptionalPicture();
-    void framePaintsInsideFittedRectWithBadgesAndOverlay();
-    void cachedBezelMatchesPaintingItDirectly();
-    void reticleAnglesForBothStyles();
-    void overlayPenFloorCircleOrderAndClip();
-    void nightSheetReplacesTheDayColoursAndParses();
-    void nightModeSwitchesSheetAndBothPaintedWidgets();
-};
-
-void ViewTest::fitRectKeepsAspectOrFallsBackTo16by9_data()
-{
-    QTest::addColumn<QRectF>("area");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QRectF>("expected");
-    QTest::newRow("4:3 in wide area") << QRectF(10, 20, 1600, 900) << QSize(4000, 3000) << QRectF(210, 20, 1200, 900);
-    QTest::newRow("wide in tall area") << QRectF(0, 0, 400, 1000) << QSize(1600, 900) << QRectF(0, 387.5, 400, 225);
-    QTest::newRow("1x1") << QRectF(0, 0, 300, 200) << QSize(1, 1) << QRectF(50, 0, 200, 200);
-    QTest::newRow("null") << QRectF(0, 0, 1600, 1600) << QSize() << QRectF(0, 350, 1600, 900);
-    QTest::newRow("zero height") << QRectF(0, 0, 1600, 1600) << QSize(640, 0) << QRectF(0, 350, 1600, 900);
-    QTest::newRow("negative") << QRectF(0, 0, 1600, 1600) << QSize(-5, 10) << QRectF(0, 350, 1600, 900);
-}
-
-void ViewTest::fitRectKeepsAspectOrFallsBackTo16by9()
-{
-    QFETCH(QRectF, area);
-    QFETCH(QSize, size);
-    QFETCH(QRectF, expected);
-    QCOMPARE(fitRect(area, size), expected);
-}
-
-void ViewTest::scrollAxisCoversTheZoomedExcess_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<int>("range");
-    QTest::newRow("960 at 2x") << 960 << 2.0 << 960;
-    QTest::newRow("not zoomed") << 960 << 1.0 << 0;
-    QTest::newRow("odd excess rounds half away from zero") << 1001 << 1.5 << 501;
-    QTest::newRow("one pixel has no excess") << 1 << 1.02 << 0;
-}
-
-void ViewTest::scrollAxisCoversTheZoomedExcess()
-{
-    QFETCH(int, length);
-    QFETCH(double, zoom);
-    QFETCH(int, range);
-    const ScrollAxis axis = scrollAxis(length, zoom);
-    QCOMPARE(axis.range, range);
-    QCOMPARE(clampToAxis(1e6, axis), range * 0.5);
-    QCOMPARE(clampToAxis(-1e6, axis), -range * 0.5);
-    QCOMPARE(scrollValue(-range * 0.5, axis), 0);
-    QCOMPARE(scrollValue(range * 0.5, axis), range);
-}
-
-void ViewTest::wheelRequestsClampedZoomWithoutApplyingIt()
-{
-    ImageView view;
-    QSignalSpy spy(&view, &ImageView::zoomRequested);
-    view.setZoom(7.5);
-    QVERIFY(wheel(view, 120));
-    view.setZoom(2.0);
-    wheel(view, 120);
-    // A touchpad's small steps add up to a notch's 1.15.
-    wheel(view, 60);
-    view.setZoom(1.05);
-    wheel(view, -120);
-    // No vertical movement (a tilt wheel, a sideways swipe, a gesture's start) is no zoom.
-    QVERIFY(!wheel(view, 0));
-    QVERIFY(!wheel(view, 0, 120));
-    QCOMPARE(spy.count(), 4);
-    QCOMPARE(spy.at(0).at(0).toDouble(), 8.0);
-    QCOMPARE(spy.at(1).at(0).toDouble(), 2.3);
-    QCOMPARE(spy.at(2).at(0).toDouble(), 2.0 * std::sqrt(1.15));
-    QCOMPARE(spy.at(3).at(0).toDouble(), 1.0);
-    QCOMPARE(view.zoomFactor(), 1.05);
-    view.setZoom(0.2);
-    QCOMPARE(view.zoomFactor(), 1.0);
-    view.setZoom(40.0);
-    QCOMPARE(view.zoomFactor(), 8.0);
-}
-
-void ViewTest::dragMovesOffsetInFramePixels()
-{
-    ImageView view;
-    view.resize(viewSize);
-    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
-    mouse(view, QEvent::MouseMove, QPoint(150, 150));
-    mouse(view, QEvent::MouseButtonRelease, QPoint(150, 150), Qt::LeftButton);
-    QCOMPARE(view.panOffset(), QPointF(0, 0));
-
-    view.setFrame(solid(1280, 720, Qt::gray));
-    QSignalSpy spy(&view, &ImageView::offsetChanged);
-    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
-    mouse(view, QEvent::MouseMove, QPoint(110, 95));
-    mouse(view, QEvent::MouseMove, QPoint(111, 95));
-    // Two frame pixels per view pixel; the picture follows the hand.
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.last().at(0).toPointF(), QPointF(-22, 10));
-
-    mouse(view, QEvent::MouseButtonRelease, QPoint(111, 95), Qt::LeftButton);
-    mouse(view, QEvent::MouseMove, QPoint(200, 200));
-    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
-    mouse(view, QEvent::MouseMove, QPoint(300, 300));
-    QCOMPARE(spy.count(), 2);
-}
-
-void ViewTest::pointerShowsTheCameraPixelOnThePictureOnly_data()
-{
-    QTest::addColumn<QSize>("image");
-    QTest::addColumn<QRect>("shown");
-    QTest::addColumn<int>("scaleDenom");
-    QTest::addColumn<QPointF>("point");
-    QTest::addColumn<QPoint>("pixel");   // (-1, -1): none
-    // The 640 x 360 picture starts at (26, 26); at 4x panned by (100, -50) it shows this part.
-    const QRect whole(0, 0, 1280, 720);
-    const QRect zoomed(580, 220, 320, 180);
-    const QPoint none(-1, -1);
-    QTest::newRow("1x at full size") << QSize(1280, 720) << whole << 1 << QPointF(126.25, 76.75) << QPoint(200, 101);
-    QTest::newRow("1x decoded at 1/4") << QSize(320, 180) << whole << 4 << QPointF(126.25, 76.75) << QPoint(200, 101);
-    QTest::newRow("1x last pixel") << QSize(320, 180) << whole << 4 << QPointF(665.9, 385.9) << QPoint(1279, 719);
-    QTest::newRow("4x panned") << QSize(320, 180) << zoomed << 1 << QPointF(126.25, 76.75) << QPoint(630, 245);
-    QTest::newRow("4x first pixel") << QSize(320, 180) << zoomed << 1 << QPointF(26, 26) << zoomed.topLeft();
-    QTest::newRow("left of the picture") << QSize(320, 180) << zoomed << 1 << QPointF(20, 100) << none;
-    QTest::newRow("below the picture") << QSize(320, 180) << whole << 4 << QPointF(300, 386) << none;
-}
-
-void ViewTest::pointerShowsTheCameraPixelOnThePictureOnly()
-{
-    QFETCH(QSize, image);
-    QFETCH(QRect, shown);
-    QFETCH(int, scaleDenom);
-    QFETCH(QPointF, point);
-    QFETCH(QPoint, pixel);
-    ImageView view;
-    view.resize(viewSize);
-    view.setFrame(solid(image.width(), image.height(), Qt::white), shown, scaleDenom);
-    QCOMPARE(view.framePixelAt(point).value_or(QPoint(-1, -1)), pixel);
-
-    // The badge at the picture's lower left is there while the pointer is over the picture.
-    mouse(view, QEvent::MouseMove, point);
-    QCOMPARE(at(render(view), 26 + 14, 26 + 360 - 39).green() < 110, pixel != QPoint(-1, -1));
-    QSignalSpy spy(&view, &ImageView::pixelDoubleClicked);
-    mouse(view, QEvent::MouseButtonDblClick, point, Qt::LeftButton);
-    QCOMPARE(spy.count(), pixel != QPoint(-1, -1) ? 1 : 0);
-}
-
-void ViewTest::scrollBarsFollowZoomAndClampTheOffset()
-{
-    ImageView view;
-    view.resize(viewSize);
-    QScrollBar *horizontal = nullptr, *vertical = nullptr;
-    for (QScrollBar *bar : view.findChildren<QScrollBar *>())
-        (bar->orientation() == Qt::Horizontal ? horizontal : vertical) = bar;
-    QVERIFY(horizontal && vertical);
-    QSignalSpy spy(&view, &ImageView::offsetChanged);
-
-    view.setZoom(1.02);
-    QVERIFY(horizontal->isHidden());
-    view.setFrame(solid(960, 540, Qt::gray));
-    QVERIFY(!horizontal->isHidden() && !vertical->isHidden());
-    view.setZoom(1.01);
-    QVERIFY(horizontal->isHidden() && vertical->isHidden());
-
-    // Unzoomed the drag is unbounded; zooming in clamps and reports the offset once.
-    mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
-    mouse(view, QEvent::MouseMove, QPoint(500, 100));
-    mouse(view, QEvent::MouseButtonRelease, QPoint(500, 100), Qt::LeftButton);
-    QCOMPARE(view.panOffset(), QPointF(-600, 0));
-    spy.clear();
-    view.setZoom(2.0);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(view.panOffset(), QPointF(-480, 0));
-    QCOMPARE(horizontal->maximum(), 960);
-    QCOMPARE(horizontal->pageStep(), 960);
-    QCOMPARE(horizontal->value(), 0);
-    QCOMPARE(vertical->value(), 270);
-    QCOMPARE(horizontal->geometry(), QRect(34, 367, 605, 11));
-    // The vertical bar runs down the picture's right edge below the frame-rate badge.
-    const QRect fpsBadge(26 + 640 - 112 - 10, 26 + 10, 112, 28);
-    QVERIFY(!vertical->geometry().intersects(fpsBadge));
-    QCOMPARE(vertical->geometry().bottom(), 26 + 8 + 325 - 1);
-    QCOMPARE(scrollBarGeometry(QRectF(0.4, 0.6, 30, 12)).horizontal, QRect(8, -6, 20, 11));
-
-    horizontal->setValue(720);
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(view.panOffset(), QPointF(240, 0));
-
-    // Values the view writes itself are not taken for operator moves.
-    view.setZoom(1.5);
-    view.setFrame(solid(960, 540, Qt::gray));
-    QCOMPARE(horizontal->value(), 480);
-    QCOMPARE(vertical->value(), 135);
-    QCOMPARE(spy.count(), 2);
-
-    view.clearFrame();
-    QVERIFY(horizontal->isHidden());
-    QCOMPARE(view.panOffset(), QPointF(240, 0));
-    QCOMPARE(view.zoomFactor(), 1.5);
-}
-
-void ViewTest::frameRateIsCountedPerHalfSecondWindow()
-{
-    ImageView view;
-    qint64 now = 1000;
-    view.setClock([&now] { return now; });
-    const QImage frame = solid(16, 9, Qt::gray);
-
-    for (int i = 0; i < 25; ++i, now += 20)
-        view.setFrame(frame);
-    QCOMPARE(view.framesPerSecond(), 0.0);
-    view.setFrame(frame);
-    QCOMPARE(view.framesPerSecond(), 52.0);
-    for (int i = 0; i < 25; ++i) {
-        now += 20;
-        view.setFrame(frame);
-    }
-    QCOMPARE(view.framesPerSecond(), 50.0);
-
-    // After a clear the next frame opens a fresh window, however long the pause was.
-    view.clearFrame();
-    QCOMPARE(view.framesPerSecond(), 0.0);
-    now += 60000;
-    view.setFrame(frame);
-    now += 333;
-    view.setFrame(frame);
-    QCOMPARE(view.framesPerSecond(), 0.0);
-    now += 333;
-    view.setFrame(frame);
-    QCOMPARE(view.framesPerSecond(), 3000.0 / 666);
-}
-
-void ViewTest::placeholderCardWithPromptAndOptionalPicture()
-{
-    ImageView plain;
-    plain.resize(viewSize);
-    // Card (10, 17, 672, 378); panel 12 px inside it; the title sits at the panel's bottom right.
-    const QRect titleArea(48, 309, 597, 30);
-    const QImage day = render(plain);
-    QVERIFY(near(at(day, 346, 206), Qt::white, 2));
-    QVERIFY(near(at(day, 30, 17), QColor(36, 215, 255), 60));
-    const auto [first, last] = columnsNear(day, titleArea, QColor(0, 112, 140));
-    QVERIFY2(last > titleArea.right() - 12 && first > titleArea.left() + 100, "title not right-aligned");
-    plain.setProperty("nightMode", true);
-    const QImage night = render(plain);
-    QVERIFY(near(at(night, 346, 206), QColor(29, 7, 14), 2));
-    QVERIFY(columnsNear(night, titleArea, QColor(255, 245, 248)).first > 0);
-
-    const QDir appDir(QCoreApplication::applicationDirPath());
-    QVERIFY(appDir.mkpath(QStringLiteral("assets")));
-    const QString path = appDir.filePath(QStringLiteral("assets/vesk-background.jpg"));
-    QVERIFY(solid(160, 90, QColor(100, 100, 100)).save(path, "JPEG", 95));
-    ImageView pictured;
-    QFile::remove(path);
-    appDir.rmdir(QStringLiteral("assets"));
-    pictured.resize(viewSize);
-    QVERIFY(near(at(render(pictured), 346, 206), QColor(100, 100, 100), 3));
-    pictured.setProperty("nightMode", true);
-    QVERIFY(near(at(render(pictured), 346, 206), QColor(162, 149, 153), 3));
-}
-
-void ViewTest::framePaintsInsideFittedRectWithBadgesAndOverlay()
-{
-    ImageView view;
-    view.resize(viewSize);
-    // A 4:3 frame in the 640 x 360 area is shown at (106, 26, 480, 360).
-    view.setFrame(solid(400, 300, Qt::green));
-    QImage image = render(view);
-    for (QPoint inside : {QPoint(346, 206), QPoint(108, 206), QPoint(584, 380), QPoint(172, 70)})
-        QVERIFY(near(at(image, inside.x(), inside.y()), Qt::green, 2));
-    QVERIFY(!near(at(image, 102, 206), Qt::green, 60) && !near(at(image, 590, 206), Qt::green, 60));
-    // Dark plates 10 px inside the picture's top corners, with light text.
-    for (const QRect &badge : {QRect(116, 36, 112, 28), QRect(464, 36, 112, 28)}) {
-        QVERIFY(at(image, badge.left() + 4, badge.center().y()).green() < 110);
-        QVERIFY(columnsNear(image, badge, QColor(207, 244, 255)).first > 0);
+    void fitRectKeepsAspectOrFallsBackTo16by9()
+    {
+        QCOMPARE(fitRect(QRectF(10, 20, 1600, 900), QSize(4000, 3000)), QRectF(210, 20, 1200, 900));
+        QCOMPARE(fitRect(QRectF(0, 0, 400, 1000), QSize(1600, 900)), QRectF(0, 387.5, 400, 225));
+        QCOMPARE(fitRect(QRectF(0, 0, 300, 200), QSize(1, 1)), QRectF(50, 0, 200, 200));
+        for (const QSize unusable : {QSize(), QSize(640, 0), QSize(-5, 10)})
+            QCOMPARE(fitRect(QRectF(0, 0, 1600, 1600), unusable), QRectF(0, 350, 1600, 900));
     }
 
-    OverlaySettings overlay;
-    overlay.enabled = true;
-    overlay.centerX = 960;
-    overlay.centerY = 540;
-    overlay.circles[1] = {true, 200, 4, Qt::blue};
-    overlay.reticleEnabled = true;
-    overlay.reticleLength = 100;
-    overlay.reticleThickness = 6;
-    overlay.reticleColor = Qt::red;
-    view.setOverlay(overlay);
-    view.setFrame(solid(1280, 720, Qt::black));
-    // Half scale: the centre lands at (26 + 480, 26 + 270), lengths are halved.
-    image = render(view);
-    QVERIFY(near(at(image, 506, 326), Qt::red, 10) && near(at(image, 536, 296), Qt::red, 10));
-    QVERIFY(near(at(image, 406, 296), Qt::blue, 10) && near(at(image, 506, 196), Qt::blue, 10));
-    QVERIFY(near(at(image, 536, 326), Qt::black, 10) && near(at(image, 586, 296), Qt::black, 10));
-    view.clearFrame();
-    QVERIFY(!view.overlaySettings().enabled);
-}
+    void wheelRequestsClampedZoomWithoutApplyingIt()
+    {
+        ImageView view;
+        QSignalSpy spy(&view, &ImageView::zoomRequested);
+        view.setZoom(7.5);
+        QVERIFY(wheel(view, 120));
+        view.setZoom(2.0);
+        wheel(view, 120);
+        wheel(view, 60);   // a touchpad's small steps add up to a notch's 1.15
+        view.setZoom(1.05);
+        wheel(view, -120);
+        // No vertical movement (a tilt wheel, a sideways swipe, a gesture's start) is no zoom.
+        QVERIFY(!wheel(view, 0));
+        QVERIFY(!wheel(view, 0, 120));
+        QCOMPARE(spy.count(), 4);
+        QCOMPARE(spy.at(0).at(0).toDouble(), 8.0);
+        QCOMPARE(spy.at(1).at(0).toDouble(), 2.3);
+        QCOMPARE(spy.at(2).at(0).toDouble(), 2.0 * std::sqrt(1.15));
+        QCOMPARE(spy.at(3).at(0).toDouble(), 1.0);
+        QCOMPARE(view.zoomFactor(), 1.05);
+        view.setZoom(0.2);
+        QCOMPARE(view.zoomFactor(), 1.0);
+        view.setZoom(40.0);
+        QCOMPARE(view.zoomFactor(), 8.0);
+    }
 
-void ViewTest::cachedBezelMatchesPaintingItDirectly()
-{
-    // Fractional bounds, as the fitted picture rectangle usually has; a second size that must
-    // not reuse the first drawing; the same size moved by a fraction of a device pixel, as a
-    // widget at an odd position is under fractional scaling. At the scalings operators use.
-    struct Case {
-        QRectF bounds;
-        QPointF shift;
-    };
-    const Case cases[] = {{QRectF(10.25, 7.5, 300.5, 200.75), QPointF()},
-                          {QRectF(3.0, 4.0, 180.0, 120.0), QPointF()},
-                          {QRectF(3.0, 4.0, 180.0, 120.0), QPointF(7, 3)}};
-    ViewportFrameCache cache;
-    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
-        for (const Case &c : cases) {
-            QImage direct(QSize(340, 240) * ratio, QImage::Format_ARGB32_Premultiplied);
-            direct.setDevicePixelRatio(ratio);
-            direct.fill(QColor(40, 60, 80));
-            QImage cached = direct;
-            {
-                QPainter painter(&direct);
-                painter.setRenderHint(QPainter::Antialiasing);
-                painter.translate(c.shift);
-                drawViewportFrame(painter, c.bounds);
-            }
-            {
-                QPainter painter(&cached);
-                painter.setRenderHint(QPainter::Antialiasing);
-                painter.translate(c.shift);
-                cache.draw(painter, c.bounds);
-            }
-            int worst = 0;
-            for (int y = 0; y < direct.height(); ++y) {
-                for (int x = 0; x < direct.width(); ++x) {
-                    const QRgb a = direct.pixel(x, y);
-                    const QRgb b = cached.pixel(x, y);
-                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                      std::abs(qBlue(a) - qBlue(b))});
+    void pointerShowsTheCameraPixelOnThePictureOnly_data()
+    {
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<QRect>("shown");
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<QPoint>("pixel");   // (-1, -1): none
+        // The 640 x 360 picture starts at (26, 26); at 4x panned by (100, -50) it shows this part.
+        const QRect whole(0, 0, 1280, 720);
+        const QRect zoomed(580, 220, 320, 180);
+        QTest::newRow("1x at full size") << QSize(1280, 720) << whole << QPointF(126.25, 76.75) << QPoint(200, 101);
+        QTest::newRow("1x decoded at 1/4") << QSize(320, 180) << whole << QPointF(126.25, 76.75) << QPoint(200, 101);
+        QTest::newRow("1x last pixel") << QSize(320, 180) << whole << QPointF(665.9, 385.9) << QPoint(1279, 719);
+        QTest::newRow("4x panned") << QSize(320, 180) << zoomed << QPointF(126.25, 76.75) << QPoint(630, 245);
+        QTest::newRow("4x first pixel") << QSize(320, 180) << zoomed << QPointF(26, 26) << zoomed.topLeft();
+        QTest::newRow("left of the picture") << QSize(320, 180) << zoomed << QPointF(20, 100) << QPoint(-1, -1);
+        QTest::newRow("below the picture") << QSize(320, 180) << whole << QPointF(300, 386) << QPoint(-1, -1);
+    }
+
+    void pointerShowsTheCameraPixelOnThePictureOnly()
+    {
+        QFETCH(QSize, image);
+        QFETCH(QRect, shown);
+        QFETCH(QPointF, point);
+        QFETCH(QPoint, pixel);
+        ImageView view;
+        view.resize(viewSize);
+        view.setFrame(solid(image.width(), image.height(), Qt::white), shown, shown.width() / image.width());
+        QCOMPARE(view.framePixelAt(point).value_or(QPoint(-1, -1)), pixel);
+
+        // The badge at the picture's lower left is there while the pointer is over the picture.
+        mouse(view, QEvent::MouseMove, point);
+        QCOMPARE(at(render(view), 26 + 14, 26 + 360 - 39).green() < 110, pixel != QPoint(-1, -1));
+        QSignalSpy spy(&view, &ImageView::pixelDoubleClicked);
+        mouse(view, QEvent::MouseButtonDblClick, point, Qt::LeftButton);
+        QCOMPARE(spy.count(), pixel != QPoint(-1, -1) ? 1 : 0);
+    }
+
+    void dragAndScrollBarsMoveTheOffsetWithinTheZoomedFrame()
+    {
+        ImageView view;
+        view.resize(viewSize);
+        QScrollBar *horizontal = nullptr, *vertical = nullptr;
+        for (QScrollBar *bar : view.findChildren<QScrollBar *>())
+            (bar->orientation() == Qt::Horizontal ? horizontal : vertical) = bar;
+        QVERIFY(horizontal && vertical);
+        drag(view, QPoint(100, 100), QPoint(150, 150));   // no frame: nothing to move
+        QCOMPARE(view.panOffset(), QPointF(0, 0));
+
+        view.setZoom(1.02);
+        view.setFrame(solid(960, 540, Qt::gray));
+        QVERIFY(!horizontal->isHidden() && !vertical->isHidden());
+        view.setZoom(1.01);
+        QVERIFY(horizontal->isHidden() && vertical->isHidden());
+        // Two frame pixels per view pixel; the picture follows the hand, only with the left button.
+        QSignalSpy spy(&view, &ImageView::offsetChanged);
+        view.setFrame(solid(1280, 720, Qt::gray));
+        drag(view, QPoint(100, 100), QPoint(111, 95));
+        QCOMPARE(view.panOffset(), QPointF(-22, 10));
+        mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
+        mouse(view, QEvent::MouseMove, QPoint(300, 300));
+        QCOMPARE(spy.count(), 1);
+
+        // Unzoomed the drag is unbounded; zooming in clamps and reports the offset once.
+        view.setFrame(solid(960, 540, Qt::gray));
+        drag(view, QPoint(100, 100), QPoint(500, 100));
+        spy.clear();
+        view.setZoom(2.0);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(view.panOffset(), QPointF(-480, 10));
+        QCOMPARE(horizontal->maximum(), 960);
+        QCOMPARE(horizontal->value(), 0);
+        // The vertical bar runs down the picture's right edge below the frame-rate badge.
+        QVERIFY(!vertical->geometry().intersects(QRect(26 + 640 - 112 - 10, 26 + 10, 112, 28)));
+        horizontal->setValue(720);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(view.panOffset(), QPointF(240, 10));
+        // Values the view writes itself are not taken for operator moves.
+        view.setZoom(1.5);
+        view.setFrame(solid(960, 540, Qt::gray));
+        QCOMPARE(horizontal->value(), 480);
+        QCOMPARE(spy.count(), 2);
+        view.clearFrame();
+        QVERIFY(horizontal->isHidden());
+        QCOMPARE(view.panOffset(), QPointF(240, 10));
+    }
+
+    void frameRateIsCountedPerHalfSecondWindow()
+    {
+        ImageView view;
+        qint64 now = 1000;
+        view.setClock([&now] { return now; });
+        const QImage frame = solid(16, 9, Qt::gray);
+        for (int i = 0; i < 25; ++i, now += 20)
+            view.setFrame(frame);
+        QCOMPARE(view.framesPerSecond(), 0.0);
+        view.setFrame(frame);
+        QCOMPARE(view.framesPerSecond(), 52.0);
+        for (int i = 0; i < 25; ++i) {
+            now += 20;
+            view.setFrame(frame);
+        }
+        QCOMPARE(view.framesPerSecond(), 50.0);
+
+        // After a clear the next frame opens a fresh window, however long the pause was.
+        view.clearFrame();
+        QCOMPARE(view.framesPerSecond(), 0.0);
+        now += 60000;
+        view.setFrame(frame);
+        now += 333;
+        view.setFrame(frame);
+        QCOMPARE(view.framesPerSecond(), 0.0);
+        now += 333;
+        view.setFrame(frame);
+        QCOMPARE(view.framesPerSecond(), 3000.0 / 666);
+    }
+
+    void placeholderShowsThePictureBesideTheExecutable()
+    {
+        const QDir appDir(QCoreApplication::applicationDirPath());
+        QVERIFY(appDir.mkpath(QStringLiteral("assets")));
+        const QString path = appDir.filePath(QStringLiteral("assets/vesk-background.jpg"));
+        QVERIFY(solid(160, 90, QColor(100, 100, 100)).save(path, "JPEG", 95));
+        ImageView pictured;
+        QFile::remove(path);
+        appDir.rmdir(QStringLiteral("assets"));
+        pictured.resize(viewSize);
+        QVERIFY(near(at(render(pictured), 346, 206), QColor(100, 100, 100), 3));
+        pictured.setProperty("nightMode", true);
+        QVERIFY(near(at(render(pictured), 346, 206), QColor(162, 149, 153), 3));
+    }
+
+    void framePaintsInsideFittedRectWithBadgesAndOverlay()
+    {
+        ImageView view;
+        view.resize(viewSize);
+        // A 4:3 frame in the 640 x 360 area is shown at (106, 26, 480, 360).
+        view.setFrame(solid(400, 300, Qt::green));
+        QImage image = render(view);
+        for (QPoint inside : {QPoint(346, 206), QPoint(108, 206), QPoint(584, 380)})
+            QVERIFY(near(at(image, inside.x(), inside.y()), Qt::green, 2));
+        QVERIFY(!near(at(image, 102, 206), Qt::green, 60) && !near(at(image, 590, 206), Qt::green, 60));
+        // Dark plates 10 px inside the picture's top corners.
+        QVERIFY(at(image, 120, 50).green() < 110 && at(image, 468, 50).green() < 110);
+
+        OverlaySettings overlay{true, 960, 540, {}, true, Cross, 100, 6, 0, Qt::red};
+        overlay.circles[1] = {true, 200, 4, Qt::blue};
+        view.setOverlay(overlay);
+        view.setFrame(solid(1280, 720, Qt::black));
+        // Half scale: the centre lands at (26 + 480, 26 + 270), lengths are halved.
+        image = render(view);
+        QVERIFY(near(at(image, 506, 326), Qt::red, 10) && near(at(image, 536, 296), Qt::red, 10));
+        QVERIFY(near(at(image, 406, 296), Qt::blue, 10) && near(at(image, 506, 196), Qt::blue, 10));
+        QVERIFY(near(at(image, 536, 326), Qt::black, 10) && near(at(image, 586, 296), Qt::black, 10));
+        view.clearFrame();
+        QVERIFY(!view.overlaySettings().enabled);
+    }
+
+    void cachedBezelMatchesPaintingItDirectly()
+    {
+        // Fractional bounds, as the fitted picture usually has; a second size that must not reuse
+        // the first drawing; the same size moved by a fraction of a device pixel, as a widget at an
+        // odd position is under fractional scaling. At the scalings operators use.
+        const std::pair<QRectF, QPointF> cases[] = {{QRectF(10.25, 7.5, 300.5, 200.75), QPointF()},
+                                                    {QRectF(3.0, 4.0, 180.0, 120.0), QPointF()},
+                                                    {QRectF(3.0, 4.0, 180.0, 120.0), QPointF(7, 3)}};
+        ViewportFrameCache cache;
+        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+            for (const auto &[bounds, shift] : cases) {
+                QImage direct(QSize(340, 240) * ratio, QImage::Format_ARGB32_Premultiplied);
+                direct.setDevicePixelRatio(ratio);
+                direct.fill(QColor(40, 60, 80));
+                QImage cached = direct;
+                for (QImage *target : {&direct, &cached}) {
+                    QPainter painter(target);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    painter.translate(shift);
+                    if (target == &direct)
+                        drawViewportFrame(painter, bounds);
+                    else
+                        cache.draw(painter, bounds);
                 }
+                int worst = 0;
+                for (int y = 0; y < direct.height(); ++y) {
+                    for (int x = 0; x < direct.width(); ++x) {
+                        const QRgb a = direct.pixel(x, y), b = cached.pixel(x, y);
+                        worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                          std::abs(qBlue(a) - qBlue(b))});
+                    }
+                }
+                QVERIFY2(worst <= 2, qPrintable(QStringLiteral("channel difference %1 at ratio %2").arg(worst).arg(ratio)));
             }
-            QVERIFY2(worst <= 2, qPrintable(QStringLiteral("largest channel difference %1 at ratio %2").arg(worst).arg(ratio)));
         }
     }
-}
 
-void ViewTest::reticleAnglesForBothStyles()
-{
-    // Arms are 50 view px long; probe 30 px out from the centre.
-    const double d = 30, diagonal = d / std::sqrt(2.0);
-    const QImage cross90 = paintOverlay(reticle(Cross, 90));
-    QVERIFY(lit(cross90, cx, cy + d) && lit(cross90, cx, cy - d) && lit(cross90, cx + d, cy));
-    QVERIFY(!lit(cross90, cx, cy + 60) && !lit(cross90, cx + diagonal, cy + diagonal));
-    const QImage cross45 = paintOverlay(reticle(Cross, 45));
-    QVERIFY(lit(cross45, cx + diagonal, cy + diagonal) && lit(cross45, cx - diagonal, cy + diagonal));
-    QVERIFY(!lit(cross45, cx + d, cy));
-
-    // The first vane points down at 0 degrees; growing angles turn counter-clockwise.
-    const QImage vanes0 = paintOverlay(reticle(ThreeVane, 0));
-    QVERIFY(lit(vanes0, cx, cy + d) && !lit(vanes0, cx, cy - d));
-    QVERIFY(lit(vanes0, cx + d * 0.866, cy - d * 0.5) && lit(vanes0, cx - d * 0.866, cy - d * 0.5));
-    for (int style : {int(ThreeVane), 5}) {
-        const QImage vanes90 = paintOverlay(reticle(style, 90));
-        QVERIFY(lit(vanes90, cx + d, cy) && !lit(vanes90, cx - d, cy) && !lit(vanes90, cx, cy + d));
-        QVERIFY(lit(vanes90, cx - d * 0.5, cy - d * 0.866));
+    void reticleAnglesForBothStyles()
+    {
+        // Arms are 50 view px long; probe 30 px out from the centre.
+        const double d = 30, diagonal = d / std::sqrt(2.0);
+        const QImage cross90 = paintOverlay(reticle(Cross, 90));
+        QVERIFY(lit(cross90, cx, cy + d) && lit(cross90, cx, cy - d) && lit(cross90, cx + d, cy));
+        QVERIFY(!lit(cross90, cx, cy + 60) && !lit(cross90, cx + diagonal, cy + diagonal));
+        const QImage cross45 = paintOverlay(reticle(Cross, 45));
+        QVERIFY(lit(cross45, cx + diagonal, cy + diagonal) && lit(cross45, cx - diagonal, cy + diagonal));
+        QVERIFY(!lit(cross45, cx + d, cy));
+        // The first vane points down at 0 degrees; growing angles turn counter-clockwise.
+        const QImage vanes0 = paintOverlay(reticle(ThreeVane, 0));
+        QVERIFY(lit(vanes0, cx, cy + d) && !lit(vanes0, cx, cy - d));
+        QVERIFY(lit(vanes0, cx + d * 0.866, cy - d * 0.5) && lit(vanes0, cx - d * 0.866, cy - d * 0.5));
+        for (int style : {int(ThreeVane), 5}) {
+            const QImage vanes90 = paintOverlay(reticle(style, 90));
+            QVERIFY(lit(vanes90, cx + d, cy) && !lit(vanes90, cx - d, cy) && !lit(vanes90, cx, cy + d));
+            QVERIFY(lit(vanes90, cx - d * 0.5, cy - d * 0.866));
+        }
     }
-}
 
-void ViewTest::overlayPenFloorCircleOrderAndClip()
-{
-    // At quarter scale thickness 8 is 2 px; thickness 2 would be 0.5 px but stays 1 px.
-    const auto inkAcrossArm = [](const QImage &image) {
-        double sum = 0;
-        for (int x = 140; x <= 160; ++x)
-            sum += qRed(image.pixel(x, int(cy) + 30)) / 255.0;
-        return sum;
-    };
-    QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 8))) - 2.0) < 0.2);
-    QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 2))) - 1.0) < 0.2);
+    void overlayPenFloorCircleOrderAndClip()
+    {
+        // At quarter scale thickness 8 is 2 px; thickness 2 would be 0.5 px but stays 1 px.
+        const auto inkAcrossArm = [](const QImage &image) {
+            double sum = 0;
+            for (int x = 140; x <= 160; ++x)
+                sum += qRed(image.pixel(x, int(cy) + 30)) / 255.0;
+            return sum;
+        };
+        QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 8))) - 2.0) < 0.2);
+        QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 2))) - 1.0) < 0.2);
 
-    OverlaySettings overlay = reticle(Cross, 0);
-    overlay.circles[0] = {true, 160, 8, Qt::blue};
-    overlay.circles[2] = {false, 80, 8, Qt::green};
-    QImage image = paintOverlay(overlay);
-    // Radius 160 frame px is 40 view px, unfilled; the reticle lies on top where they cross.
-    QVERIFY(near(at(image, cx + 28, cy - 28), Qt::blue, 40));
-    QVERIFY(!lit(image, cx + 20, cy - 20) && !lit(image, cx + 14, cy - 14));
-    QVERIFY(near(at(image, cx, cy + 40), Qt::white, 10));
+        OverlaySettings overlay = reticle(Cross, 0);
+        overlay.circles[0] = {true, 160, 8, Qt::blue};
+        overlay.circles[2] = {false, 80, 8, Qt::green};
+        QImage image = paintOverlay(overlay);
+        // Radius 160 frame px is 40 view px, unfilled; the reticle lies on top where they cross.
+        QVERIFY(near(at(image, cx + 28, cy - 28), Qt::blue, 40));
+        QVERIFY(!lit(image, cx + 20, cy - 20) && !lit(image, cx + 14, cy - 14));
+        QVERIFY(near(at(image, cx, cy + 40), Qt::white, 10));
 
-    // Centred 5 px inside the picture's right edge: everything beyond the picture is cut.
-    overlay.centerX = 780;
-    overlay.reticleLength = 2000;
-    image = paintOverlay(overlay);
-    QVERIFY(lit(image, 248, cy) && lit(image, 245, 52) && lit(image, 245 - 30, cy));
-    for (int x = 251; x < 400; ++x)
-        QVERIFY(!lit(image, x, cy) && !lit(image, x, cy - 15));
-    for (int y : {0, 48, 202, 299})
-        QVERIFY(!lit(image, 245, y));
+        // Centred 5 px inside the picture's right edge: everything beyond the picture is cut.
+        overlay.centerX = 780;
+        overlay.reticleLength = 2000;
+        image = paintOverlay(overlay);
+        QVERIFY(lit(image, 248, cy) && lit(image, 245, 52) && lit(image, 245 - 30, cy));
+        for (int x = 251; x < 400; ++x)
+            QVERIFY(!lit(image, x, cy) && !lit(image, x, cy - 15));
+        for (int y : {0, 48, 202, 299})
+            QVERIFY(!lit(image, 245, y));
 
-    const QImage blank = paintOverlay(OverlaySettings());
-    QCOMPARE(paintOverlay(overlay, QSize(0, 600)), blank);
-    QCOMPARE(paintOverlay(overlay, QSize(800, 0)), blank);
-    overlay.enabled = false;
-    QCOMPARE(paintOverlay(overlay), blank);
-}
-
-void ViewTest::nightSheetReplacesTheDayColoursAndParses()
-{
-    const QString day = buildStyleSheet(false);
-    const QString night = buildStyleSheet(true);
-    QVERIFY(!day.contains(QLatin1Char('%')) && !night.contains(QLatin1Char('%')));
-    QVERIFY(rule(day, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("color: #009fc5;")));
-    QVERIFY(rule(day, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("background: #f7fafc;")));
-    QVERIFY(rule(day, QStringLiteral("QLabel#StatusPill")).contains(QStringLiteral("background: #e3f5fa;")));
-    QVERIFY(rule(night, QStringLiteral("QGroupBox::title")).contains(QStringLiteral("background: #1a090e;")));
-    QVERIFY(rule(night, QStringLiteral("QLabel#StatusPill")).contains(QStringLiteral("background: #35131d;")));
-
-    for (const char *dayText : {"#1d3442", "rgba(248, 250, 252, 245)", "#c3d2db", "#163343",
-                                "rgba(255, 255, 255, 245)", "#c7d6df", "#365261", "#17313f",
-                                "#b9cbd5", "#96a5ad", "#edf1f3", "#d5dfe4", "#9db9c8", "#aec4d0",
-                                "#234353", "#d7edf3", "#294958", "#9eb7c4", "#d8e4ea", "#eefbff",
-                                "#edf2f4", "#aabdc7", "#17b5d8", "background: #ffffff"}) {
-        QVERIFY2(day.contains(QLatin1String(dayText)), dayText);
-        QVERIFY2(!night.contains(QLatin1String(dayText)), dayText);
+        const QImage blank = paintOverlay(OverlaySettings());
+        QCOMPARE(paintOverlay(overlay, QSize(0, 600)), blank);
+        QCOMPARE(paintOverlay(overlay, QSize(800, 0)), blank);
+        overlay.enabled = false;
+        QCOMPARE(paintOverlay(overlay), blank);
     }
-    const QString valueLabel = rule(night, QStringLiteral("QLabel#ValueLabel"));
-    QVERIFY(valueLabel.contains(QStringLiteral("color: #ffffff;")));
-    QVERIFY(valueLabel.contains(QStringLiteral("background: #260b14;")));
-    QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton")).contains(QStringLiteral("color: #ffffff;")));
-    QVERIFY(rule(night, QStringLiteral("QPushButton#PrimaryButton:hover")).contains(QStringLiteral("#e96780")));
-    QVERIFY(rule(night, QStringLiteral("QMessageBox")).contains(QStringLiteral("#f7fafc")));
 
-    // At night, as by day, a disabled button's border stands back from an enabled one's.
-    const auto nightColour = [&night](const char *selector, const QString &key) {
-        const QString text = rule(night, QLatin1String(selector));
-        return QColor(text.mid(text.indexOf(key) + key.size(), 7)).lightness();
-    };
-    const QString border = QStringLiteral("border-color: ");
-    QVERIFY(nightColour("QPushButton:disabled", border) < nightColour("QPushButton", QStringLiteral("solid ")));
-    QVERIFY(nightColour("QPushButton#PrimaryButton:disabled", border) < nightColour("QPushButton#PrimaryButton", border));
-
-    for (const QString &sheet : {day, night}) {
-        QWidget root;
-        auto *layout = new QVBoxLayout(&root);
-        for (QWidget *child : std::initializer_list<QWidget *>{
-                 new QLabel, new QPushButton, new QCheckBox, new QComboBox, new QSlider(Qt::Horizontal)})
-            layout->addWidget(child);
-        parseWarnings.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
-        root.setStyleSheet(sheet);
-        for (QWidget *child : root.findChildren<QWidget *>())
-            child->ensurePolished();
-        qInstallMessageHandler(previous);
-        QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+    void bothStyleSheetsAreCompleteAndParse()
+    {
+        for (const bool night : {false, true}) {
+            const QString sheet = buildStyleSheet(night);
+            QVERIFY(!sheet.contains(QLatin1Char('%')));   // no placeholder of the template left over
+            QWidget root;
+            auto *layout = new QVBoxLayout(&root);
+            for (QWidget *child : std::initializer_list<QWidget *>{new QLabel, new QPushButton, new QCheckBox,
+                                                                   new QComboBox, new QSlider(Qt::Horizontal)})
+                layout->addWidget(child);
+            parseWarnings.clear();
+            const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
+            root.setStyleSheet(sheet);
+            for (QWidget *child : root.findChildren<QWidget *>())
+                child->ensurePolished();
+            qInstallMessageHandler(previous);
+            QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+        }
+        // At night, as by day, a disabled button's border stands back from an enabled one's.
+        const QString night = buildStyleSheet(true);
+        const auto lightness = [&night](const char *selector, const char *key) {
+            const qsizetype value = night.indexOf(QLatin1String(key), night.indexOf(QLatin1String(selector) + " {"));
+            return QColor(night.mid(value + qsizetype(strlen(key)), 7)).lightness();
+        };
+        QVERIFY(lightness("QPushButton:disabled", "border-color: ") < lightness("QPushButton", "solid "));
+        QVERIFY(lightness("QPushButton#PrimaryButton:disabled", "border-color: ")
+                < lightness("QPushButton#PrimaryButton", "border-color: "));
     }
-}
 
-void ViewTest::nightModeSwitchesSheetAndBothPaintedWidgets()
-{
-    MainWindow window(std::make_unique<FakeCameraPlatform>());
-    MainWindowTestAccess access(window);
-    const QString daySheet = qApp->styleSheet();
-    QCOMPARE(daySheet, buildStyleSheet(false));
-    QWidget *root = window.centralWidget();
-    ImageView *view = access.imageView();
-    view->resize(viewSize);
-    // Rendering lays the window out first, so corners are taken from the picture.
-    const auto renderRoot = [root] {
-        QImage image(root->size(), QImage::Format_RGB32);
-        root->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-        return image;
-    };
-    QImage background = renderRoot();
-    QVERIFY(near(background.pixelColor(0, 0), QColor(250, 250, 250), 1));
+    void nightModeSwitchesSheetAndBothPaintedWidgets()
+    {
+        MainWindow window(std::make_unique<FakeCameraPlatform>());
+        MainWindowTestAccess access(window);
+        const QString daySheet = qApp->styleSheet();
+        QWidget *root = window.centralWidget();
+        ImageView *view = access.imageView();
+        view->resize(viewSize);
+        // Rendering lays the window out first, so corners are taken from the picture.
+        const auto background = [root] {
+            QImage image(root->size(), QImage::Format_RGB32);
+            root->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            return image.pixelColor(0, 0);
+        };
+        QVERIFY(near(background(), QColor(250, 250, 250), 1));
+        QVERIFY(near(at(render(*view), 346, 206), Qt::white, 2));
 
-    access.setNightMode(true);
-    QCOMPARE(qApp->styleSheet(), buildStyleSheet(true));
-    QVERIFY(root->property("nightMode").toBool() && view->property("nightMode").toBool());
-    background = renderRoot();
-    const QPoint last(background.width() - 1, background.height() - 1);
-    QVERIFY(near(background.pixelColor(0, 0), QColor(18, 5, 9), 2));
-    QVERIFY(near(background.pixelColor(last * 0.48), QColor(38, 9, 17), 2));
-    QVERIFY(near(background.pixelColor(last), QColor(15, 4, 8), 2));
-    QVERIFY(near(at(render(*view), 346, 206), QColor(29, 7, 14), 2));
-
-    access.setNightMode(false);
-    QCOMPARE(qApp->styleSheet(), daySheet);
-    QVERIFY(!view->property("nightMode").toBool());
-    QVERIFY(near(at(render(*view), 346, 206), Qt::white, 2));
-}
+        access.setNightMode(true);
+        QCOMPARE(qApp->styleSheet(), buildStyleSheet(true));
+        QVERIFY(near(background(), QColor(18, 5, 9), 2));
+        QVERIFY(near(at(render(*view), 346, 206), QColor(29, 7, 14), 2));
+        access.setNightMode(false);
+        QCOMPARE(qApp->styleSheet(), daySheet);
+        QVERIFY(near(at(render(*view), 346, 206), Qt::white, 2));
+    }
+};
 
 QTEST_MAIN(ViewTest)
 #include "view_test.moc"
