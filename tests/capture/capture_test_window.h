@@ -5,6 +5,7 @@
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -26,6 +27,8 @@ struct CaptureTestWindow {
             access.targetWidth() = 3840;
             access.targetHeight() = 2160;
         }
+        // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
+        access.autoReconnectCheck()->setChecked(false);
     }
 
     std::unique_ptr<MainWindow> makeWindow(bool withDevice)
