@@ -35,6 +35,7 @@ std::vector<CameraDeviceInfo> enumerateCameras(CameraPlatform &platform, bool qu
         CameraDeviceInfo device;
         device.index = input.index;
         device.name = input.name.trimmed();
+        device.bus = input.bus;
         if (queryRanges && findSupportedCamera(device.name))
             queryCameraRanges(platform, input, device);
         result.push_back(device);

@@ -17,6 +17,7 @@ class VideoCapture;
 struct VideoInput {
     int index = -1;   // the number the capture backend opens the device by
     QString name;     // as the driver reports it; empty when it has none
+    QString bus{};    // where the device is attached, e.g. its USB port; empty where unknown
 };
 
 // A range exactly as a driver reported it, before any validation.

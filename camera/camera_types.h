@@ -18,6 +18,7 @@ struct CameraPropertyRange {
 struct CameraDeviceInfo {
     int index = -1;
     QString name;
+    QString bus;   // empty where the backend does not know it
     CameraPropertyRange brightness;
     CameraPropertyRange focus;
     CameraPropertyRange gain;

@@ -4,6 +4,7 @@
 #include "decode/decode_pool.h"
 #include "decode/focus_measure.h"
 #include "decode/focus_worker.h"
+#include "persistence/camera_settings_file.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>
@@ -104,7 +105,21 @@ private:
     void checkDeviceList();
     void refreshAfterStreamLoss();
 
+    // Reconnect (main_window_reconnect.cpp)
+    // A camera as it is recognised when it comes back: its name and, where known, its port.
+    struct CameraIdentity {
+        QString name;
+        QString bus;
+    };
+    std::optional<CameraIdentity> cameraWorthAwaiting() const;
+    void awaitCamera(const CameraIdentity &camera);
+    void reopenReturnedCamera();
+    void stopAwaitingCamera();
+    int findCameraEntry(const CameraIdentity &camera) const;
+
     // Capture (main_window_capture.cpp)
+    // The Open sequence; for a returning camera it opens that camera's entry, not the first.
+    void runOpenSequence(const std::optional<CameraIdentity> &returning);
     void stopCaptureThread();
     void captureLoop();
     void requestCompressedFrames();
@@ -115,6 +130,11 @@ private:
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
     void showHeldCameraControls();
+    void applyStoredCameraSettings();
+
+    // Settings files (main_window_persistence.cpp)
+    std::optional<StoredCameraSettings> loadCameraSettings(const QString &model);
+    void saveAutoReconnect(bool enabled);
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
@@ -141,6 +161,7 @@ private:
     QPushButton *closeButton = nullptr;
     QPushButton *driverSettingsButton = nullptr;
     QPushButton *snapshotButton = nullptr;
+    QCheckBox *autoReconnectCheck = nullptr;
     QLabel *statusLabel = nullptr;
 
     std::array<CircleSettings, 3> circles{};
@@ -194,6 +215,11 @@ private:
     QTimer frameTimer;
     QTimer deviceTimer;
     QStringList deviceSignatures;
+
+    // Reconnect state, GUI thread only; every close clears it.
+    std::optional<CameraIdentity> openedCamera;    // set by a successful open
+    std::optional<CameraIdentity> awaitedCamera;   // lost, and reopened once it is listed again
+    bool reconnectedSession = false;               // this session began by reopening a lost camera
 
     std::unique_ptr<cv::VideoCapture> capture;
     std::thread captureThread;

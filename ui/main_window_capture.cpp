@@ -28,9 +28,23 @@ void showCameraWarning(QWidget *parent, const QString &text)
 
 void MainWindow::openCamera()
 {
+    runOpenSequence(std::nullopt);
+}
+
+void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
+{
     DiagnosticLog(QStringLiteral("Open camera requested"));
     closeCamera();
     refreshDeviceList();
+    if (returning) {
+        const int entry = findCameraEntry(*returning);
+        // Gone again since it was seen: keep waiting rather than open another camera.
+        if (entry < 0) {
+            awaitCamera(*returning);
+            return;
+        }
+        deviceCombo->setCurrentIndex(entry);
+    }
     onDeviceSelectionChanged();
 
     if (deviceCombo->currentData(Qt::UserRole).toMap().isEmpty() || currentDeviceIndex < 0) {
@@ -61,7 +75,10 @@ void MainWindow::openCamera()
             return;
         }
         DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
+        openedCamera = CameraIdentity{deviceName, deviceCombo->currentData(Qt::UserRole).toMap().value(QStringLiteral("bus")).toString()};
+        reconnectedSession = returning.has_value();
         showHeldCameraControls();
+        applyStoredCameraSettings();
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;
@@ -88,8 +105,12 @@ void MainWindow::openCamera()
         driverSettingsButton->setEnabled(true);
         snapshotButton->setEnabled(true);
         deviceCombo->setEnabled(false);
-        statusLabel->setText(pickText(QStringLiteral("Open: %1, waiting for video"),
-                                      QStringLiteral("已開啟：%1，等待畫面"), QStringLiteral("已打开：%1，等待画面"))
+        statusLabel->setText((reconnectedSession ? pickText(QStringLiteral("Reconnected: %1, waiting for video"),
+                                                            QStringLiteral("已重新連接：%1，等待畫面"),
+                                                            QStringLiteral("已重新连接：%1，等待画面"))
+                                                 : pickText(QStringLiteral("Open: %1, waiting for video"),
+                                                            QStringLiteral("已開啟：%1，等待畫面"),
+                                                            QStringLiteral("已打开：%1，等待画面")))
                                  .arg(deviceName));
         DiagnosticLog(QStringLiteral("Open camera sequence completed"));
     } catch (const cv::Exception &e) {
@@ -164,6 +185,11 @@ void MainWindow::keepSpareFrame(cv::Mat &frame)
 void MainWindow::closeCamera()
 {
     frameTimer.stop();
+    // Every close, the operator's included, ends a wait for a lost camera; the loss paths
+    // start a new one afterwards.
+    openedCamera.reset();
+    awaitedCamera.reset();
+    reconnectedSession = false;
     // Its controls belong to the device being closed; deleted, not hidden, so no write reaches
     // another device opened later under the same index.
     delete cameraSettingsDialog.data();
@@ -221,7 +247,10 @@ void MainWindow::showFrameSize(const QSize &size)
     lastFrameHeight = size.height();
     resolutionLabel->setText(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
     if (size.width() == targetWidth && size.height() == targetHeight)
-        statusLabel->setText(pickText(QStringLiteral("Open: %1"), QStringLiteral("已開啟：%1"), QStringLiteral("已打开：%1"))
+        statusLabel->setText((reconnectedSession ? pickText(QStringLiteral("Reconnected: %1"), QStringLiteral("已重新連接：%1"),
+                                                            QStringLiteral("已重新连接：%1"))
+                                                 : pickText(QStringLiteral("Open: %1"), QStringLiteral("已開啟：%1"),
+                                                            QStringLiteral("已打开：%1")))
                                  .arg(deviceCombo->currentText()));
     else
         statusLabel->setText(pickText(QStringLiteral("Resolution mismatch: target %1 x %2"),

@@ -7,10 +7,12 @@
 #include "view/image_view.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QVariantMap>
 
 #include <cmath>
 #include <exception>
@@ -81,6 +83,13 @@ void showHeldMode(QCheckBox *check, bool on)
     check->setChecked(on);
 }
 
+bool withinReportedRange(const QVariantMap &entry, const QString &prefix, int value)
+{
+    const QVariant minimum = entry.value(prefix + QStringLiteral("Min"));
+    const QVariant maximum = entry.value(prefix + QStringLiteral("Max"));
+    return minimum.isValid() && maximum.isValid() && minimum.toInt() <= value && value <= maximum.toInt();
+}
+
 } // namespace
 
 bool MainWindow::setCameraProperty(int propertyId, double value, const QString &name)
@@ -126,6 +135,57 @@ void MainWindow::showHeldCameraControls()
         showHeldMode(autoExposureCheck, *held.autoExposure != std::lround(platform->autoExposureValue(false)));
     holdForAutoMode(focusSlider, focusSpin, autoFocusCheck->isChecked(), autoFocusReason());
     holdForAutoMode(exposureSlider, exposureSpin, autoExposureCheck->isChecked(), autoExposureReason());
+}
+
+void MainWindow::applyStoredCameraSettings()
+{
+    const std::optional<StoredCameraSettings> stored = loadCameraSettings(openedCamera->name);
+    if (!stored)
+        return;
+    const QVariantMap entry = deviceCombo->currentData(Qt::UserRole).toMap();
+    QStringList applied;
+    QStringList outside;
+
+    // The camera refuses a manual value while its auto mode is on: the modes go first, and a
+    // manual value only where its mode is off.
+    showHeldMode(autoFocusCheck, stored->autoFocus);
+    setCameraProperty(cv::CAP_PROP_AUTOFOCUS, stored->autoFocus ? 1.0 : 0.0, QStringLiteral("auto focus"));
+    showHeldMode(autoExposureCheck, stored->autoExposure);
+    setCameraProperty(cv::CAP_PROP_AUTO_EXPOSURE, platform->autoExposureValue(stored->autoExposure),
+                      QStringLiteral("auto exposure"));
+    holdForAutoMode(focusSlider, focusSpin, stored->autoFocus, autoFocusReason());
+    holdForAutoMode(exposureSlider, exposureSpin, stored->autoExposure, autoExposureReason());
+    applied << QStringLiteral("auto focus=%1").arg(int(stored->autoFocus))
+            << QStringLiteral("auto exposure=%1").arg(int(stored->autoExposure));
+
+    // Only what this device reports it can take; a range it does not report cannot be checked.
+    const auto restore = [&](QSlider *slider, QSpinBox *spin, const QString &prefix, int value, int propertyId) {
+        const QString text = QStringLiteral("%1=%2").arg(prefix).arg(value);
+        if (!withinReportedRange(entry, prefix, value)) {
+            outside << text;
+            return;
+        }
+        showHeldValue(slider, spin, value);
+        setCameraProperty(propertyId, value, prefix);
+        applied << text;
+    };
+    restore(brightnessSlider, brightnessSpin, QStringLiteral("brightness"), stored->brightness, cv::CAP_PROP_BRIGHTNESS);
+    if (!stored->autoFocus)
+        restore(focusSlider, focusSpin, QStringLiteral("focus"), stored->focus, cv::CAP_PROP_FOCUS);
+    restore(gainSlider, gainSpin, QStringLiteral("gain"), stored->gain, cv::CAP_PROP_GAIN);
+    if (!stored->autoExposure)
+        restore(exposureSlider, exposureSpin, QStringLiteral("exposure"), stored->exposure, cv::CAP_PROP_EXPOSURE);
+    if (stored->zoomTenths >= zoomSlider->minimum() && stored->zoomTenths <= zoomSlider->maximum()) {
+        setZoom(stored->zoomTenths / 10.0);
+        applied << QStringLiteral("zoom=%1").arg(stored->zoomTenths / 10.0);
+    } else {
+        outside << QStringLiteral("zoom tenths=%1").arg(stored->zoomTenths);
+    }
+
+    QString line = QStringLiteral("Applied the stored settings of %1: %2").arg(openedCamera->name, applied.join(QStringLiteral(", ")));
+    if (!outside.isEmpty())
+        line += QStringLiteral("; outside the camera's ranges, not applied: %1").arg(outside.join(QStringLiteral(", ")));
+    DiagnosticLog(line);
 }
 
 void MainWindow::setAutoFocus(bool enabled)

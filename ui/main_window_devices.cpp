@@ -51,6 +51,9 @@ void MainWindow::refreshDeviceList()
         map.insert(QStringLiteral("index"), device.index);
         map.insert(QStringLiteral("width"), supported->targetSize.width());
         map.insert(QStringLiteral("height"), supported->targetSize.height());
+        // Tells two cameras of one model apart when a lost one comes back.
+        if (!device.bus.isEmpty())
+            map.insert(QStringLiteral("bus"), device.bus);
         addRangeKeys(map, QStringLiteral("brightness"), device.brightness);
         addRangeKeys(map, QStringLiteral("focus"), device.focus);
         addRangeKeys(map, QStringLiteral("gain"), device.gain);
@@ -71,7 +74,8 @@ void MainWindow::refreshDeviceList()
     }
     deviceCombo->setEnabled(found);
     openButton->setEnabled(found);
-    closeButton->setEnabled(false);
+    // While a lost camera is awaited, Close is how the operator stops waiting.
+    closeButton->setEnabled(awaitedCamera.has_value());
     driverSettingsButton->setEnabled(false);
     snapshotButton->setEnabled(false);
 
@@ -127,8 +131,11 @@ void MainWindow::checkDeviceList()
         if (findSupportedCamera(device.name))
             fresh.append(deviceSignature(device));
     }
-    if (fresh == deviceSignatures)
+    if (fresh == deviceSignatures) {
+        // A camera lost to a stalled stream may still be listed.
+        reopenReturnedCamera();
         return;
+    }
 
     DiagnosticLog(QStringLiteral("Camera device list changed: %1 -> %2")
                       .arg(deviceSignatures.join(QStringLiteral(", ")), fresh.join(QStringLiteral(", "))));
@@ -151,20 +158,33 @@ void MainWindow::checkDeviceList()
             wasOpen = true;
         }
     }
-    if (wasOpen)
-        closeCamera();
-    refreshDeviceList();
+    std::optional<CameraIdentity> lost;
     if (wasOpen) {
+        lost = cameraWorthAwaiting();
+        closeCamera();
+    }
+    refreshDeviceList();
+    if (lost) {
+        awaitCamera(*lost);
+    } else if (wasOpen) {
         statusLabel->setText(pickText(QStringLiteral("Camera disconnected; switched to closed state"),
                                       QStringLiteral("攝影機已中斷，已切換為關閉狀態"),
                                       QStringLiteral("摄像头已断开，已切换为关闭状态")));
     }
+    // Also when the change only moved the open camera to another index: it is reopened at once.
+    reopenReturnedCamera();
 }
 
 void MainWindow::refreshAfterStreamLoss()
 {
+    const std::optional<CameraIdentity> lost = cameraWorthAwaiting();
     closeCamera();
     refreshDeviceList();
+    // Not reopened here: the next device check does, after a stalled driver has had a moment.
+    if (lost) {
+        awaitCamera(*lost);
+        return;
+    }
     statusLabel->setText(pickText(QStringLiteral("Camera disconnected; devices refreshed"),
                                   QStringLiteral("攝影機已中斷，已重新偵測裝置"),
                                   QStringLiteral("摄像头已断开，已重新检测设备")));

@@ -74,7 +74,12 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     form->addRow(buttons);
     // A row of its own: a fourth button beside the others would widen the panel past its width.
     snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), group);
-    form->addRow(snapshotButton);
+    autoReconnectCheck = new QCheckBox(pickText(QStringLiteral("Auto Reconnect"), QStringLiteral("自動重新連接"), QStringLiteral("自动重新连接")), group);
+    autoReconnectCheck->setChecked(true);
+    autoReconnectCheck->setToolTip(pickText(QStringLiteral("Reopen the camera by itself when it comes back after a disconnection"),
+                                            QStringLiteral("攝影機中斷後重新出現時自動開啟"),
+                                            QStringLiteral("摄像头断开后重新出现时自动打开")));
+    form->addRow(makeSwitchRow(group, autoReconnectCheck, snapshotButton));
 
     statusLabel = new ElidingLabel(pickText(QStringLiteral("Not Open"), QStringLiteral("尚未開啟"), QStringLiteral("未打开")), group);
     statusLabel->setObjectName(QStringLiteral("StatusPill"));
@@ -87,6 +92,14 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     connect(closeButton, &QPushButton::clicked, this, &MainWindow::closeCamera);
     connect(driverSettingsButton, &QPushButton::clicked, this, &MainWindow::openDriverSettings);
     connect(snapshotButton, &QPushButton::clicked, this, &MainWindow::requestSnapshot);
+    // The operator's choice of a device ends a wait; a refilled list does not.
+    connect(deviceCombo, &QComboBox::activated, this, [this](int) { stopAwaitingCamera(); });
+    connect(autoReconnectCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            stopAwaitingCamera();
+    });
+    // Only the operator's click is stored; loading the stored state must not write it back.
+    connect(autoReconnectCheck, &QCheckBox::clicked, this, &MainWindow::saveAutoReconnect);
     return group;
 }
 

@@ -3,6 +3,7 @@
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
 #include "persistence/atomic_file_writer.h"
+#include "persistence/camera_settings_file.h"
 #include "persistence/center_code_file.h"
 #include "persistence/config_path.h"
 #include "persistence/parameter_files.h"
@@ -56,6 +57,13 @@ void applyIfPositive(QSlider *slider, int value)
         slider->setValue(value);
 }
 
+QString unableToWrite(const QString &name)
+{
+    return pickText(QStringLiteral("Unable to write %1."), QStringLiteral("無法寫入 %1。"), QStringLiteral("无法写入 %1。")).arg(name);
+}
+
+const QString autoReconnectFile = QStringLiteral("reconnect.txt");
+
 } // namespace
 
 void MainWindow::saveParameters()
@@ -92,6 +100,18 @@ void MainWindow::saveParameters()
         showOperatorMessage(this, MessageKind::Warning, title,
                             pickText(QStringLiteral("Unable to write config1k.txt."), QStringLiteral("無法寫入 config1k.txt。"), QStringLiteral("无法写入 config1k.txt。")));
         return;
+    }
+    // Only an open camera's values are its model's: a closed panel may show another device's
+    // defaults, which must not replace what was stored for the model.
+    if (openedCamera) {
+        const StoredCameraSettings camera{brightnessSlider->value(), focusSlider->value(), gainSlider->value(),
+                                          exposureSlider->value(), autoFocusCheck->isChecked(),
+                                          autoExposureCheck->isChecked(), zoomSlider->value()};
+        const QString name = cameraSettingsFileName(openedCamera->name);
+        if (!writeConfigFile(name, formatCameraSettings(camera))) {
+            showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(name));
+            return;
+        }
     }
     showOperatorMessage(this, MessageKind::Information, title,
                         pickText(QStringLiteral("Parameters saved."), QStringLiteral("參數已儲存。"), QStringLiteral("参数已保存。")));
@@ -165,4 +185,25 @@ void MainWindow::loadParameters()
         centerCodeYSpin->setValue(centerCodeY);
         centerCodeY = centerCodeYSpin->value();
     }
+
+    if (const std::optional<QByteArray> reconnect = readConfigFile(autoReconnectFile)) {
+        if (const QList<int> fields = parseIntegerFields(*reconnect); !fields.isEmpty())
+            autoReconnectCheck->setChecked(fields[0] != 0);
+    }
+    if (openedCamera)
+        applyStoredCameraSettings();
+}
+
+std::optional<StoredCameraSettings> MainWindow::loadCameraSettings(const QString &model)
+{
+    const std::optional<QByteArray> content = readConfigFile(cameraSettingsFileName(model));
+    return content ? parseCameraSettings(*content) : std::nullopt;
+}
+
+// Stored at once: the operator's choice of how the program behaves, not a value of the set-up
+// that Save Parameters keeps.
+void MainWindow::saveAutoReconnect(bool enabled)
+{
+    if (!writeConfigFile(autoReconnectFile, enabled ? QByteArrayLiteral("1\n") : QByteArrayLiteral("0\n")))
+        showOperatorMessage(this, MessageKind::Warning, autoReconnectCheck->text(), unableToWrite(autoReconnectFile));
 }

@@ -33,7 +33,8 @@ public:
     {
         std::vector<VideoInput> inputs;
         for (const V4l2CaptureNode &node : listV4l2CaptureNodes())
-            inputs.push_back({node.number, QString::fromUtf8(node.card.data(), static_cast<qsizetype>(node.card.size()))});
+            inputs.push_back({node.number, QString::fromUtf8(node.card.data(), static_cast<qsizetype>(node.card.size())),
+                              QString::fromUtf8(node.bus.data(), static_cast<qsizetype>(node.bus.size()))});
         return inputs;
     }
 

@@ -129,7 +129,9 @@ std::vector<V4l2CaptureNode> listV4l2CaptureNodes(const std::string &directory)
         v4l2_capability capability {};
         if (!node.isCharacterDevice() || !node.control(VIDIOC_QUERYCAP, &capability) || !isVideoCapture(capability))
             continue;
-        nodes.push_back({number, cleanCardName(reinterpret_cast<const char *>(capability.card), sizeof capability.card)});
+        const auto *bus = reinterpret_cast<const char *>(capability.bus_info);
+        nodes.push_back({number, cleanCardName(reinterpret_cast<const char *>(capability.card), sizeof capability.card),
+                         std::string(bus, strnlen(bus, sizeof capability.bus_info))});
     }
     return nodes;
 }

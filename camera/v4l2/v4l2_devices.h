@@ -12,6 +12,7 @@ struct v4l2_queryctrl;
 struct V4l2CaptureNode {
     int number = -1;   // N, which is also the index OpenCV's V4L2 backend opens it by
     std::string card;  // cleaned card name, UTF-8; empty when the driver reports none
+    std::string bus;   // the driver's bus_info, e.g. "usb-0000:00:14.0-2"; stays with the port
 };
 
 // A control's range as the driver reports it.

@@ -5,6 +5,7 @@
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -13,7 +14,11 @@
 
 // A main window on a fake camera stack offering one "vesk5" (3840 x 2160) when asked to.
 struct CaptureTestWindow {
-    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window) {}
+    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window)
+    {
+        // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
+        access.autoReconnectCheck()->setChecked(false);
+    }
 
     std::unique_ptr<MainWindow> makeWindow(bool withDevice)
     {

@@ -15,6 +15,7 @@ public:
     auto &closeButton() { return w.closeButton; }
     auto &driverSettingsButton() { return w.driverSettingsButton; }
     auto &snapshotButton() { return w.snapshotButton; }
+    auto &autoReconnectCheck() { return w.autoReconnectCheck; }
     auto &cameraSettingsDialog() { return w.cameraSettingsDialog; }
     auto &snapshotPending() { return w.snapshotPending; }
     auto &statusLabel() { return w.statusLabel; }

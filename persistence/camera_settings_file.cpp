@@ -1,0 +1,34 @@
+#include "persistence/camera_settings_file.h"
+
+#include "persistence/parameter_files.h"
+
+#include <QList>
+
+QString cameraSettingsFileName(const QString &model)
+{
+    QString safe = model;
+    for (QChar &c : safe) {
+        const bool plain = c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-'));
+        if (!plain)
+            c = QLatin1Char('_');
+    }
+    return QStringLiteral("camera-%1.txt").arg(safe);
+}
+
+QByteArray formatCameraSettings(const StoredCameraSettings &s)
+{
+    const QList<int> fields{s.brightness, s.focus, s.gain, s.exposure, int(s.autoFocus), int(s.autoExposure), s.zoomTenths};
+    QByteArray line;
+    for (int field : fields)
+        line += QByteArray::number(field) + ' ';
+    line.back() = '\n';
+    return line;
+}
+
+std::optional<StoredCameraSettings> parseCameraSettings(const QByteArray &content)
+{
+    const QList<int> f = parseIntegerFields(content);
+    if (f.size() < 7)
+        return std::nullopt;
+    return StoredCameraSettings{f[0], f[1], f[2], f[3], f[4] != 0, f[5] != 0, f[6]};
+}
