@@ -1,0 +1,92 @@
+#include "camera/camera_enumeration.h"
+#include "camera/control_write_path.h"
+#include "camera/supported_cameras.h"
+#include "tests/support/diagnostic_log_reader.h"
+#include "tests/support/fake_camera_platform.h"
+
+#include <QTest>
+
+#include <opencv2/core.hpp>
+
+#include <stdexcept>
+
+namespace {
+
+// Writes that throw, as an unplugged device's may; control 1 goes through the capture object.
+struct ThrowingSource final : CameraControlSource {
+    std::vector<CameraControl> listControls() override { return {}; }
+    bool writeControl(quint32, int) override { throw std::runtime_error("unplugged"); }
+    std::optional<int> captureProperty(quint32 id) const override { return id == 1 ? std::optional<int>(10) : std::nullopt; }
+};
+
+} // namespace
+
+class CameraTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesMatchWholeAfterTrimming()
+    {
+        QCOMPARE(findSupportedCamera(QStringLiteral("  vesk5  "))->targetSize, QSize(3840, 2160));
+        QCOMPARE(findSupportedCamera(QStringLiteral("\tvesk3.6\n"))->targetSize, QSize(3264, 2448));
+        // Prefixes of other rows must not steal their matches.
+        QCOMPARE(findSupportedCamera(QStringLiteral("vesk5.8"))->name, QStringLiteral("vesk5.8"));
+        QCOMPARE(findSupportedCamera(QStringLiteral("vesk3"))->name, QStringLiteral("vesk3"));
+        for (const char *name : {"VESK5", "Vesk5", "vesk5.", "vesk5.8x", "vesk", "", "tarn optik x"})
+            QVERIFY2(!findSupportedCamera(QString::fromUtf8(name)), name);
+    }
+
+    void enumerationKeepsBackendIndexesAndAsksOnlySupportedDevicesForRanges()
+    {
+        const DiagnosticLogReader log;
+        FakeCameraPlatform platform;
+        platform.devices = {{0, QStringLiteral("vesk5")}, {1, QString()}, {2, QStringLiteral("  vesk3.6 ")},
+                            {3, QStringLiteral("Integrated Webcam")}, {4, QStringLiteral("PR-Z40")}};
+        platform.ranges.insert(0, ReportedRanges{ReportedRange{0, 255, 128}, {}, {}, {}});
+        platform.ranges.insert(3, ReportedRanges{ReportedRange{0, 10, 5}, {}, {}, {}});
+        platform.ranges.insert(4, ReportedRanges{ReportedRange{4, 4, 9}, ReportedRange{10, 5, 7},
+                                                 ReportedRange{0, 100, 300}, ReportedRange{-13, -1, -20}});
+        // Device 2 cannot be bound.
+        const std::vector<CameraDeviceInfo> devices = enumerateCameras(platform, true);
+        QCOMPARE(devices.size(), std::size_t(4));
+        QCOMPARE(devices[1].index, 2);
+        QCOMPARE(devices[1].name, QStringLiteral("vesk3.6"));
+        QCOMPARE(platform.rangeQueries, 3);
+        QVERIFY(!devices[2].brightness.valid); // unsupported: never asked, although it could answer
+        QVERIFY(!devices[3].focus.valid);
+        QCOMPARE(devices[3].gain.defaultValue, 100);
+        QCOMPARE(log.messages(),
+                 QStringList({QStringLiteral("Camera ranges for vesk5: brightness=0..255 default=128, focus=fallback, "
+                                             "gain=fallback, exposure=fallback"),
+                              QStringLiteral("Unable to bind camera vesk3.6 for property range query"),
+                              QStringLiteral("Camera ranges for PR-Z40: brightness=4..4 default=4, focus=fallback, "
+                                             "gain=0..100 default=100, exposure=-13..-1 default=-13")}));
+
+        // The hot-plug check asks for names only.
+        platform.rangeQueries = 0;
+        for (const CameraDeviceInfo &device : enumerateCameras(platform, false))
+            QVERIFY(!device.brightness.valid && !device.focus.valid);
+        QCOMPARE(platform.rangeQueries, 0);
+        QCOMPARE(log.messages().size(), 3);
+    }
+
+    void controlWritesThatThrowAreLoggedAndRefused()
+    {
+        ThrowingSource source;
+        QStringList log;
+        ControlWritePath path(
+            source, [](int, double, const QString &) -> bool { throw cv::Exception(0, "bad", "set", "file", 1); },
+            [&](const QString &line) { log.append(line); });
+        CameraControl control;
+        control.name = QStringLiteral("Gain");
+        control.id = 1;
+        QVERIFY(!path.write(control, 7));
+        control.id = 2;
+        QVERIFY(!path.write(control, 1));
+        QVERIFY(log.value(0).startsWith(QStringLiteral("OpenCV exception while setting Gain=7: ")));
+        QCOMPARE(log.value(1), QStringLiteral("Exception while setting Gain=1: unplugged"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CameraTest)
+#include "camera_test.moc"
