@@ -36,6 +36,9 @@ private slots:
         QCOMPARE(parseCenterCode("010 -3"), std::optional<QPoint>(QPoint(10, -3)));
         QCOMPARE(parseCenterCode("960"), std::nullopt);
         QCOMPARE(parseCenterCode("960 x540"), std::nullopt);
+        // Too big for the field: not wrapped into a plausible 960.
+        QCOMPARE(parseCenterCode("4294968256 540"), std::nullopt);
+        QCOMPARE(parseCenterCode("+5\r\n-0"), std::optional<QPoint>(QPoint(5, 0)));
     }
 
     void atomicWriteReplacesWholeFileOrNothing()
