@@ -2,7 +2,6 @@
 #include "app/ui_language.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
@@ -57,17 +56,12 @@ private slots:
         QCOMPARE(lines.size(), 2 * perThread + 1);
         QVERIFY(lines.last().isEmpty());
         const QRegularExpression pattern(QStringLiteral(
-            R"(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  writer ([AB]) line (\d+) of a message long enough to tear$)"));
+            R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  writer ([AB]) line (\d+) of a message long enough to tear$)"));
         QHash<QString, int> next;
-        QHash<QString, QDateTime> lastStamp;
         for (int i = 0; i < 2 * perThread; ++i) {
             const QRegularExpressionMatch line = pattern.match(QString::fromUtf8(lines[i]));
             QVERIFY2(line.hasMatch(), lines[i].constData());
-            const QString writer = line.captured(2);
-            QCOMPARE(line.captured(3).toInt(), next[writer]++);
-            const QDateTime stamp = QDateTime::fromString(line.captured(1), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-            QVERIFY(stamp.isValid() && (!lastStamp.contains(writer) || lastStamp[writer] <= stamp));
-            lastStamp[writer] = stamp;
+            QCOMPARE(line.captured(2).toInt(), next[line.captured(1)]++);
         }
     }
 
