@@ -1,3 +1,4 @@
+#include "app/crash_handler.h"
 #include "app/quit_signals.h"
 
 #include <QDir>
@@ -8,35 +9,76 @@
 
 #include <cerrno>
 #include <csignal>
+#include <thread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+// Started with VESK_CRASH_AS set, this program is its own probe: it installs the real crash
+// handler and dies as asked. The tests run copies of it from their own folders, where the
+// reports land.
 namespace {
 
-struct ProbeResult {
-    QProcess::ExitStatus status;
-    int code;
-};
-
-// The probe runs from a copy in the test's folder, so its dump lands there.
-QString copyProbe(const QString &folder)
+// Deep enough to overflow any thread's stack; the counter keeps the recursion finite in
+// the compiler's eyes, so it is neither warned about nor optimised into a loop.
+unsigned overflowStack(volatile unsigned *depth)
 {
-    const QString probe = folder + QStringLiteral("/crash_probe");
-    return QFile::copy(QStringLiteral(CRASH_PROBE_PATH), probe) ? probe : QString();
+    volatile char frame[4096];
+    frame[0] = 1;
+    if (++*depth == 0)
+        return 0;
+    return overflowStack(depth) + unsigned(frame[0]);
 }
 
-// Every per-user folder points into the test's own, so nothing lands in the real home.
-ProbeResult runProbe(const QString &probe, const QString &mode, const QString &stateHome)
+int crashAs(const QByteArray &mode)
 {
+    // Root gives up its rights before the handler decides where its report goes, so that a
+    // read-only folder really is read-only.
+    constexpr gid_t nogroup = 65534;
+    constexpr uid_t nobody = 65534;
+    if (mode == "segv-unprivileged" && geteuid() == 0 && (setgid(nogroup) != 0 || setuid(nobody) != 0))
+        return 3;
+    installCrashHandler();
+    // The test wants our report, not a core file in its temporary folder.
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    if (mode.startsWith("segv")) {
+        volatile int *volatile target = nullptr;
+        *target = 1;
+    }
+    if (mode == "abort")
+        std::abort();
+    if (mode == "overflow-thread") {
+        // A thread started as VESK starts its own.
+        std::thread([] {
+            prepareThreadForCrashReports();
+            volatile unsigned depth = 0;
+            overflowStack(&depth);
+        }).join();
+    }
+    return 2;
+}
+
+// Runs a copy of this program in `folder` as a probe, with every per-user folder pointing at
+// `home`; returns the signal that ended it, or -1 for any other end.
+int runProbe(const QString &folder, const QString &mode, const QString &home)
+{
+    const QString probe = folder + QStringLiteral("/crash_probe");
+    if (!QFile::exists(probe) && !QFile::copy(QCoreApplication::applicationFilePath(), probe))
+        return -1;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *variable : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
-        environment.insert(QLatin1String(variable), stateHome);
+        environment.insert(QLatin1String(variable), home);
+    environment.insert(QStringLiteral("VESK_CRASH_AS"), mode);
     process.setProcessEnvironment(environment);
-    process.start(probe, {mode});
+    process.start(probe, {});
     if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished();
+        return -1;
     }
-    return {process.exitStatus(), process.exitCode()};
+    return process.exitStatus() == QProcess::CrashExit ? process.exitCode() : -1;
 }
 
 QByteArray readDump(const QString &folder)
@@ -54,34 +96,22 @@ private slots:
     void crashLeavesReportThatNextCrashOverwrites()
     {
         QTemporaryDir folder;
-        const QString probe = copyProbe(folder.path());
-        QVERIFY(!probe.isEmpty());
+        const QString where = folder.path();
+        QCOMPARE(runProbe(where, QStringLiteral("segv"), where), SIGSEGV);
+        const QByteArray first = readDump(where);
+        for (const char *part : {"signal: 11 (SIGSEGV)", "address: 0x0\n", "backtrace:\n", "crash_probe("})
+            QVERIFY2(first.contains(part), first.constData());
 
-        const ProbeResult segv = runProbe(probe, QStringLiteral("segv"), folder.path());
-        QCOMPARE(segv.status, QProcess::CrashExit);
-        QCOMPARE(segv.code, SIGSEGV);
-        const QByteArray first = readDump(folder.path());
-        QVERIFY2(first.contains("signal: 11 (SIGSEGV)"), first.constData());
-        QVERIFY2(first.contains("address: 0x0\n"), first.constData());
-        QVERIFY(first.contains("backtrace:\n"));
-        QVERIFY2(first.contains("crash_probe("), first.constData());
-
-        const ProbeResult abort = runProbe(probe, QStringLiteral("abort"), folder.path());
-        QCOMPARE(abort.status, QProcess::CrashExit);
-        QCOMPARE(abort.code, SIGABRT);
-        const QByteArray second = readDump(folder.path());
-        QVERIFY2(second.contains("signal: 6 (SIGABRT)"), second.constData());
+        QCOMPARE(runProbe(where, QStringLiteral("abort"), where), SIGABRT);
+        const QByteArray second = readDump(where);
+        for (const char *part : {"signal: 6 (SIGABRT)", "address: none", "abort"})
+            QVERIFY2(second.contains(part), second.constData());
         QVERIFY(!second.contains("SIGSEGV"));
-        QVERIFY(second.contains("address: none"));
-        QVERIFY(second.contains("abort"));
-        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
+        QCOMPARE(QDir(where).entryList({QStringLiteral("vesk-crash*")}, QDir::Files).size(), 1);
 
         // A stack overflow on a thread other than the one that installed the handler.
-        const ProbeResult overflow = runProbe(probe, QStringLiteral("overflow-thread"), folder.path());
-        QCOMPARE(overflow.status, QProcess::CrashExit);
-        QCOMPARE(overflow.code, SIGSEGV);
-        const QByteArray third = readDump(folder.path());
-        QVERIFY2(third.contains("signal: 11 (SIGSEGV)"), third.constData());
+        QCOMPARE(runProbe(where, QStringLiteral("overflow-thread"), where), SIGSEGV);
+        QVERIFY(readDump(where).contains("signal: 11 (SIGSEGV)"));
     }
 
     // A read-only folder sends the report to the user's state folder; with that unwritable too
@@ -89,25 +119,23 @@ private slots:
     void readOnlyFolderReportsInUserStateOrNowhere()
     {
         QTemporaryDir folder;
-        const QString probe = copyProbe(folder.path());
-        QVERIFY(!probe.isEmpty());
+        const QString where = folder.path();
         const QString state = folder.filePath(QStringLiteral("state"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), where + QStringLiteral("/crash_probe")));
         QVERIFY(QDir().mkpath(state));
-        // The probe drops to user nobody when run by root, who must still reach these folders.
+        // The probe runs as user nobody when the test runs as root, who must still reach these folders.
         const auto open = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
                           | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(state, open | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
-        const QFile::Permissions writable = QFile::permissions(folder.path());
-        QVERIFY(QFile::setPermissions(folder.path(), open));
+        const QFile::Permissions writable = QFile::permissions(where);
+        QVERIFY(QFile::setPermissions(where, open));
+        const int reported = runProbe(where, QStringLiteral("segv-unprivileged"), state);
+        const int unreported = runProbe(where, QStringLiteral("segv-unprivileged"), where);
+        QFile::setPermissions(where, writable);
 
-        const ProbeResult reported = runProbe(probe, QStringLiteral("segv-unprivileged"), state);
-        const ProbeResult unreported = runProbe(probe, QStringLiteral("segv-unprivileged"), folder.path());
-        QFile::setPermissions(folder.path(), writable);
-        QCOMPARE(reported.status, QProcess::CrashExit);
-        QCOMPARE(reported.code, SIGSEGV);
+        QCOMPARE(reported, SIGSEGV);
         QVERIFY(readDump(state + QStringLiteral("/VESK")).contains("signal: 11 (SIGSEGV)"));
-        QCOMPARE(unreported.status, QProcess::CrashExit);
-        QCOMPARE(unreported.code, SIGSEGV);
+        QCOMPARE(unreported, SIGSEGV);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("vesk-crash.dmp"))));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("VESK"))));
     }
@@ -125,5 +153,14 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(CrashDumpTest)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QByteArray mode = qgetenv("VESK_CRASH_AS");
+    if (!mode.isEmpty())
+        return crashAs(mode);
+    CrashDumpTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "crash_dump_test.moc"

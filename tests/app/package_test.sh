@@ -4,29 +4,22 @@
 # validators accept, and a start from the unpacked tree that keeps its files in the user's folders.
 # Usage: package_test.sh <cpack> <build folder> <work folder>
 set -euo pipefail
-cpack="$1"
-build="$2"
-work="$3"
+cpack="$1" build="$2" work="$3"
+fail() { echo "$*"; exit 1; }
 
 rm -rf "$work"
 mkdir -p "$work"
-if ! (cd "$build" && "$cpack" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1); then
-    cat "$work/cpack.log"
-    exit 1
-fi
+(cd "$build" && "$cpack" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || fail "$(cat "$work/cpack.log")"
 debs=("$work"/out/vesk_*.deb)
 deb="${debs[0]}"
-fail() { echo "$*"; exit 1; }
 
-expected="./usr/bin/vesk
-./usr/share/applications/org.korvany.vesk.desktop
-./usr/share/metainfo/org.korvany.vesk.metainfo.xml
-./usr/share/vesk/vesk-background.jpg"
+expected="./usr/bin/vesk ./usr/share/applications/org.korvany.vesk.desktop"
+expected+=" ./usr/share/metainfo/org.korvany.vesk.metainfo.xml ./usr/share/vesk/vesk-background.jpg"
 for size in 16 24 32 48 64 128 256; do
-    expected+=$'\n'"./usr/share/icons/hicolor/${size}x${size}/apps/org.korvany.vesk.png"
+    expected+=" ./usr/share/icons/hicolor/${size}x${size}/apps/org.korvany.vesk.png"
 done
-files="$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
-diff <(sort <<<"$expected") <(echo "$files") || fail "unexpected file list in $deb"
+diff <(tr ' ' '\n' <<<"$expected" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) ||
+    fail "unexpected file list in $deb"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
 for library in libqt6widgets6 libopencv-videoio libturbojpeg0 libjpeg62-turbo; do
@@ -46,10 +39,7 @@ home="$work/home"
 HOME="$home" XDG_CONFIG_HOME= XDG_STATE_HOME= XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen \
     "$root/usr/bin/vesk" >"$work/vesk.out" 2>&1 &
 pid=$!
-for _ in $(seq 100); do
-    [[ -d "$home/.config/VESK" ]] && break
-    sleep 0.1
-done
+timeout 10 bash -c "until [[ -d '$home/.config/VESK' ]]; do sleep 0.1; done" || true
 # The folder comes with the window's construction, maybe before the quit handler: a clean
 # quit is the smoke test's business, an end by the signal itself is fine here.
 kill -TERM "$pid"
