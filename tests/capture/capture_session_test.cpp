@@ -1,15 +1,6 @@
 #include "tests/capture/capture_test_window.h"
-#include "tests/support/diagnostic_log_reader.h"
-#include "tests/support/fake_control_source.h"
-#include "tests/support/message_recorder.h"
 
-#include "view/image_view.h"
-
-#include <QDoubleSpinBox>
 #include <QElapsedTimer>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
 
 #include <atomic>
 #include <thread>
@@ -307,26 +298,25 @@ private slots:
         t.camera->refuseProperty(cv::CAP_PROP_GAIN);
         a.gainSlider()->setValue(15);
         QCOMPARE(a.gainSlider()->value(), 15);
-        t.camera->failNextSet(Failure::Standard);
-        QVERIFY(!a.setCameraProperty(cv::CAP_PROP_BRIGHTNESS, 33.5, QStringLiteral("brightness")));
-        t.camera->failNextSet(Failure::OpenCv);
-        QVERIFY(!a.setCameraProperty(cv::CAP_PROP_FOCUS, 12, QStringLiteral("focus")));
-        t.camera->failNextSet(Failure::Unknown);
-        QVERIFY(!a.setCameraProperty(cv::CAP_PROP_EXPOSURE, -3, QStringLiteral("exposure")));
-        QVERIFY(t.lockIsFree() && a.setCameraProperty(cv::CAP_PROP_BRIGHTNESS, 34, QStringLiteral("brightness")));
-        const QStringList messages = log.messages();
-        QCOMPARE(messages.size(), 4);
-        QCOMPARE(messages[0], QStringLiteral("Driver rejected gain=15"));
-        QCOMPARE(messages[1], QStringLiteral("Exception while setting brightness=33.5: scripted failure in set"));
-        QVERIFY(messages[2].startsWith(QStringLiteral("OpenCV exception while setting focus=12: OpenCV(")));
-        QCOMPARE(messages[3], QStringLiteral("Unknown exception while setting exposure=-3"));
+        QCOMPARE(log.messages(), QStringList{QStringLiteral("Driver rejected gain=15")});
+        struct Row { Failure failure; int property; double value; QString name, logged; };
+        for (const Row &r : {Row{Failure::Standard, cv::CAP_PROP_BRIGHTNESS, 33.5, "brightness",
+                                 "Exception while setting brightness=33.5: scripted failure in set"},
+                             Row{Failure::OpenCv, cv::CAP_PROP_FOCUS, 12, "focus", "OpenCV exception while setting focus=12: OpenCV("},
+                             Row{Failure::Unknown, cv::CAP_PROP_EXPOSURE, -3, "exposure", "Unknown exception while setting exposure=-3"}}) {
+            DiagnosticLogReader failures;
+            t.camera->failNextSet(r.failure);
+            QVERIFY(!a.setCameraProperty(r.property, r.value, r.name) && t.lockIsFree());
+            QVERIFY2(failures.messages().size() == 1 && failures.messages()[0].startsWith(r.logged), qPrintable(r.logged));
+        }
+        QVERIFY(a.setCameraProperty(cv::CAP_PROP_BRIGHTNESS, 34, QStringLiteral("brightness")));
 
         // The driver's own dialog: a backend without one refuses quietly; one that throws, or
         // cannot even say whether it is open, is logged and leaves the lock free.
         t.takeWrites();
         t.camera->refuseProperty(cv::CAP_PROP_SETTINGS);
         a.openDriverSettings();
-        QCOMPARE(log.messages().size(), 4);
+        QCOMPARE(log.messages().size(), 4);   // the rejected gain and the three failures
         t.camera->failNextSet(Failure::OpenCv);
         a.openDriverSettings();
         t.camera->failIsOpened(Failure::Standard);
@@ -343,10 +333,10 @@ private slots:
     {
         CaptureTestWindow t;
         auto &a = t.access;
-        for (const auto &[asked, kept] : {std::pair(9.5, 8.0), std::pair(0.5, 1.0), std::pair(qQNaN(), 1.0)}) {
-            a.setZoom(asked);
-            QVERIFY(a.zoomFactor() == kept && a.imageView()->zoomFactor() == kept && a.zoomSlider()->value() == kept * 10);
-        }
+        a.setZoom(qQNaN());
+        QCOMPARE(a.zoomFactor(), 1.0);
+        a.setZoom(9.5);
+        QVERIFY(a.zoomFactor() == 8.0 && a.imageView()->zoomFactor() == 8.0 && a.zoomSlider()->value() == 80);
         // The spin box rounds 1.21 to 1.2 and feeds that back: everything settles on 1.2. Already
         // showing 1.2, the spin box stays quiet and the unrounded factor stands.
         emit a.imageView()->zoomRequested(1.21);

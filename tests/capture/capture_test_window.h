@@ -1,13 +1,23 @@
 #pragma once
 
+#include "tests/support/diagnostic_log_reader.h"
 #include "tests/support/fake_camera_platform.h"
+#include "tests/support/fake_control_source.h"
 #include "tests/support/main_window_test_access.h"
+#include "tests/support/message_recorder.h"
 #include "ui/main_window.h"
+#include "view/image_view.h"
 
+// The window's widgets the tests reach, so that each test needs only this header.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
 
 #include <memory>
 

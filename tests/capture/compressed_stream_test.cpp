@@ -1,17 +1,10 @@
 #include "tests/capture/capture_test_window.h"
 #include "tests/decode/test_pictures.h"
-#include "tests/support/diagnostic_log_reader.h"
 
 #include "view/frame_image.h"
-#include "view/image_view.h"
 #include "view/zoom_crop.h"
 
-#include <QCheckBox>
-#include <QDir>
 #include <QRegularExpression>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
 
 #include <algorithm>
 #include <functional>

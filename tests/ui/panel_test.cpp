@@ -1,26 +1,16 @@
+#include "tests/capture/capture_test_window.h"
+
 #include "app/ui_language.h"
 #include "persistence/atomic_file_writer.h"
-#include "tests/support/fake_camera_platform.h"
-#include "tests/support/main_window_test_access.h"
-#include "tests/support/message_recorder.h"
 #include "ui/color_buttons.h"
 #include "ui/eliding_combo_box.h"
 #include "ui/eliding_label.h"
-#include "view/image_view.h"
 
 #include <QAbstractSlider>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QHelpEvent>
-#include <QPushButton>
 #include <QScrollArea>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
 #include <QToolTip>
 
 namespace {
@@ -162,7 +152,6 @@ private slots:
         // Cancel keeps the colour; a chosen one names itself with text that stays readable on it.
         a.reticleColorButton()->click();
         QCOMPARE(a.reticleColor(), QColor(255, 220, 70));
-        QCOMPARE(a.reticleColorButton()->text(), QStringLiteral("Color #FFDC46"));
         QVERIFY(a.reticleColorButton()->styleSheet().contains(QStringLiteral("color: #031018;")));
         answerColorDialog(QColor(10, 20, 30));
         a.circleColorButtons()[1]->click();

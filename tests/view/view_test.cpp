@@ -1,7 +1,5 @@
-#include "tests/support/fake_camera_platform.h"
-#include "tests/support/main_window_test_access.h"
-#include "ui/main_window.h"
-#include "view/image_view.h"
+#include "tests/capture/capture_test_window.h"
+
 #include "view/overlay_painter.h"
 #include "view/theme.h"
 #include "view/view_geometry.h"
@@ -9,17 +7,10 @@
 #include "view/viewport_frame_cache.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QTest>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
