@@ -264,7 +264,6 @@ private slots:
         QTest::newRow("another model comes") << false << QString() << QStringList{QStringLiteral("2 vesk3 usb-1")} << -1;
         QTest::newRow("same model, other port") << false << QString() << QStringList{QStringLiteral("2 vesk5 usb-2")} << -1;
     }
-
     void lostCameraIsReopenedOnceWhenItReturns()
     {
         QFETCH(bool, stall);

@@ -97,40 +97,30 @@ private slots:
             QVERIFY(status->shownText() != status->text());
     }
 
-    void windowFitsTheScreen_data()
-    {
-        QTest::addColumn<QSize>("screen");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QSize>("minimum");
-        QTest::newRow("roomy") << QSize(1600, 1000) << QSize(1280, 760) << QSize(1120, 680);
-        QTest::newRow("1024 x 700") << QSize(1024, 700) << QSize(1024, 700) << QSize(1024, 680);
-        QTest::newRow("800 x 600") << QSize(800, 600) << QSize(800, 600) << QSize(800, 600);
-    }
-
     void windowFitsTheScreen()
     {
-        QFETCH(QSize, screen);
-        QFETCH(QSize, size);
-        QFETCH(QSize, minimum);
-        auto window = makeWindow();
-        window->resizeWithin(QSize(1280, 760), QRect(QPoint(0, 0), screen));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QCOMPARE(window->size(), size);
-        QCOMPARE(window->minimumSize(), minimum);
-
-        // The panel keeps its width beside the whole picture, and every control on it can be
-        // scrolled into the window.
-        const auto inWindow = [&window](QWidget *w) { return QRect(w->mapTo(window.get(), QPoint(0, 0)), w->size()); };
-        auto *scroll = window->findChild<QScrollArea *>(QStringLiteral("ControlScroll"));
-        QCOMPARE(scroll->width(), 430);
-        QWidget *view = MainWindowTestAccess(*window).imageView();
-        QVERIFY(window->rect().contains(inWindow(view)) && !inWindow(view).intersects(inWindow(scroll)));
-        for (QWidget *control : scroll->widget()->findChildren<QWidget *>()) {
-            if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QAbstractSlider *>(control)
-                || qobject_cast<QAbstractSpinBox *>(control) || qobject_cast<QComboBox *>(control)) {
-                scroll->ensureWidgetVisible(control, 0, 0);
-                QVERIFY2(window->rect().contains(inWindow(control)), qPrintable(control->metaObject()->className()));
+        struct Row { QSize screen, size, minimum; };
+        for (const Row &r : {Row{{1600, 1000}, {1280, 760}, {1120, 680}}, Row{{1024, 700}, {1024, 700}, {1024, 680}},
+                             Row{{800, 600}, {800, 600}, {800, 600}}}) {
+            auto window = makeWindow();
+            window->resizeWithin(QSize(1280, 760), QRect(QPoint(0, 0), r.screen));
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            QCOMPARE(window->size(), r.size);
+            QCOMPARE(window->minimumSize(), r.minimum);
+            // The panel keeps its width beside the whole picture, and every control on it can be
+            // scrolled into the window.
+            const auto inWindow = [&window](QWidget *w) { return QRect(w->mapTo(window.get(), QPoint(0, 0)), w->size()); };
+            auto *scroll = window->findChild<QScrollArea *>(QStringLiteral("ControlScroll"));
+            QCOMPARE(scroll->width(), 430);
+            QWidget *view = MainWindowTestAccess(*window).imageView();
+            QVERIFY(window->rect().contains(inWindow(view)) && !inWindow(view).intersects(inWindow(scroll)));
+            for (QWidget *control : scroll->widget()->findChildren<QWidget *>()) {
+                if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QAbstractSlider *>(control)
+                    || qobject_cast<QAbstractSpinBox *>(control) || qobject_cast<QComboBox *>(control)) {
+                    scroll->ensureWidgetVisible(control, 0, 0);
+                    QVERIFY2(window->rect().contains(inWindow(control)), qPrintable(control->metaObject()->className()));
+                }
             }
         }
     }
