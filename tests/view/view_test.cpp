@@ -221,28 +221,25 @@ private slots:
         ImageView view;
         qint64 now = 1000;
         view.setClock([&now] { return now; });
-        const QImage frame = solid(16, 9, Qt::gray);
-        for (int i = 0; i < 25; ++i, now += 20)
-            view.setFrame(frame);
+        const auto frameAfter = [&](qint64 ms) {
+            now += ms;
+            view.setFrame(solid(16, 9, Qt::gray));
+        };
+        for (int i = 0; i < 25; ++i)
+            frameAfter(i == 0 ? 0 : 20);
         QCOMPARE(view.framesPerSecond(), 0.0);
-        view.setFrame(frame);
+        frameAfter(20);
         QCOMPARE(view.framesPerSecond(), 52.0);
-        for (int i = 0; i < 25; ++i) {
-            now += 20;
-            view.setFrame(frame);
-        }
+        for (int i = 0; i < 25; ++i)
+            frameAfter(20);
         QCOMPARE(view.framesPerSecond(), 50.0);
-
         // After a clear the next frame opens a fresh window, however long the pause was.
         view.clearFrame();
         QCOMPARE(view.framesPerSecond(), 0.0);
-        now += 60000;
-        view.setFrame(frame);
-        now += 333;
-        view.setFrame(frame);
+        frameAfter(60000);
+        frameAfter(333);
         QCOMPARE(view.framesPerSecond(), 0.0);
-        now += 333;
-        view.setFrame(frame);
+        frameAfter(333);
         QCOMPARE(view.framesPerSecond(), 3000.0 / 666);
     }
 
