@@ -1,17 +1,13 @@
 #include "tests/capture/capture_test_window.h"
-#include "tests/support/diagnostic_log_reader.h"
-#include "tests/support/message_recorder.h"
-
-#include "view/image_view.h"
 
 #include <QElapsedTimer>
-#include <QTest>
 
 #include <atomic>
 #include <thread>
 
 using namespace std::chrono_literals;
 using Failure = FakeVideoCapture::Failure;
+using Writes = CaptureTestWindow::Writes;
 
 namespace {
 
@@ -20,6 +16,12 @@ const QString streamLost = QStringLiteral("Camera disconnected; devices refreshe
 cv::Mat grey(int width, int height, int value)
 {
     return cv::Mat(height, width, CV_8UC3, cv::Scalar::all(value));
+}
+
+// Only what the test does may end the stream.
+void neverStall(CaptureTestWindow &t)
+{
+    t.access.captureTimings() = {60000ms, 60000ms};
 }
 
 // Waits without running the event loop, so no queued call or timer tick can interfere.
@@ -31,182 +33,154 @@ template <typename Predicate> bool waitPlain(Predicate done)
 }
 
 struct OpenFailure {
-    bool device;
-    bool openResult;
+    bool device, openResult;
     Failure failure;
     QString logPrefix;
     MessageKind kind;
-    QString title;
-    QString text;
+    QString title, text;
+};
+
+// An opened device without a capture thread: writes are all that reaches it.
+struct OpenedWindow : CaptureTestWindow {
+    OpenedWindow() { camera->open(0, cv::CAP_V4L2); }
+    bool lockIsFree()
+    {
+        const bool free = access.captureMutex().try_lock();
+        if (free)
+            access.captureMutex().unlock();
+        return free;
+    }
 };
 
 } // namespace
-
-Q_DECLARE_METATYPE(OpenFailure)
 
 class CaptureSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void openStreamsAtTargetSizeAndCloses_data()
+    void openStreamsAtTargetSizeAndClosesStormProof()
     {
-        QTest::addColumn<bool>("backendWaits");
-        QTest::newRow("waiting outside the read") << true;
-        QTest::newRow("read waits, as DirectShow") << false;
-    }
+        // The second backend waits only inside the read, as DirectShow.
+        for (const bool backendWaits : {true, false}) {
+            MessageRecorder boxes;
+            DiagnosticLogReader log;
+            CaptureTestWindow t;
+            t.platform().waitsForFrames = backendWaits;
+            QVERIFY(t.openStreaming(grey(3840, 2160, 90)));
+            const auto opens = t.camera->openCalls();
+            QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2);
+            QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
+            QTRY_COMPARE(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"));
+            QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+            QVERIFY(t.camera->setCalls().empty());   // opening writes no property
+            t.access.closeCamera();
+            t.access.closeCamera();
+            QVERIFY(t.isClosedWithDevice() && t.access.imageView()->currentFrame().isNull());
+            QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
+            QCOMPARE(t.camera->releaseCount(), 1);
+            QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);   // never per frame
 
-    void openStreamsAtTargetSizeAndCloses()
-    {
-        QFETCH(bool, backendWaits);
-        MessageRecorder boxes;
-        DiagnosticLogReader log;
-        CaptureTestWindow t;
-        static_cast<FakeCameraPlatform &>(*t.access.platform()).waitsForFrames = backendWaits;
-        t.camera->setSteadyFrame(grey(3840, 2160, 90));
-
-        t.access.openCamera();
-        QVERIFY(t.isOpen());
-        const auto opens = t.camera->openCalls();
-        QCOMPARE(opens.size(), size_t(1));
-        QCOMPARE(opens[0].api, int(cv::CAP_V4L2));
-        QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
-        QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"), 5000);
-        QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
-        QVERIFY(t.camera->setCalls().empty());   // opening writes no property
-
-        t.access.closeCamera();
-        t.access.closeCamera();
-        QVERIFY(t.isClosedWithDevice());
-        QVERIFY(t.access.imageView()->currentFrame().isNull());
-        QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
-        QCOMPARE(t.camera->releaseCount(), 1);
-        QVERIFY(boxes.messages.isEmpty());
-        QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);   // never per frame
-    }
-
-    void openFailuresLeaveCameraClosed_data()
-    {
-        QTest::addColumn<OpenFailure>("c");
-        const auto warning = MessageKind::Warning, critical = MessageKind::Critical;
-        QTest::newRow("no entry") << OpenFailure{false, true, Failure::None, {}, warning, "Camera",
-                                                 "No supported VESK camera was detected."};
-        QTest::newRow("open false") << OpenFailure{true, false, Failure::None, "VideoCapture::open returned false",
-                                                   warning, "Camera", "Unable to open the camera."};
-        QTest::newRow("cv::Exception") << OpenFailure{true, true, Failure::OpenCv,
-                                                      "OpenCV exception while opening camera: OpenCV(", critical,
-                                                      "Camera Error",
-                                                      "An error occurred while opening the camera. The crash was "
-                                                      "prevented. Please send vesk-diagnostic.log to the developer."};
-        QTest::newRow("std::exception") << OpenFailure{true, true, Failure::Standard,
-                                                       "Standard exception while opening camera: scripted failure in open",
-                                                       critical, "VESK", "scripted failure in open"};
-        QTest::newRow("unknown") << OpenFailure{true, true, Failure::Unknown, "Unknown exception while opening camera",
-                                                critical, "VESK", "An unknown error occurred while opening the camera."};
+            // Many more sessions, with ticks presenting frames and property writes contending with the reads.
+            constexpr int cycles = 100;
+            for (int i = 0; i < cycles; ++i) {
+                QVERIFY(t.openStreaming(grey(320, 240, 60), 300us));
+                if (i % 10 == 0) {
+                    QTest::qWait(40);
+                    t.access.brightnessSlider()->setValue(20 + (i / 10) % 2);
+                }
+                t.access.closeCamera();
+                QVERIFY(t.isClosedWithDevice());
+            }
+            QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.camera->setCalls().empty() && boxes.messages.isEmpty());
+            QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles + 1);
+            QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles + 1);
+        }
     }
 
     void openFailuresLeaveCameraClosed()
     {
-        QFETCH(OpenFailure, c);
-        MessageRecorder boxes;
-        DiagnosticLogReader log;
-        CaptureTestWindow t(c.device);
-        t.camera->setOpenResult(c.openResult);
-        t.camera->failOpen(c.failure);
-
-        t.access.openCamera();
-        QCOMPARE(boxes.messages.size(), 1);
-        QCOMPARE(boxes.messages[0].kind, c.kind);
-        QCOMPARE(boxes.messages[0].title, c.title);
-        QCOMPARE(boxes.messages[0].text, c.text);
-        QVERIFY(!t.access.frameTimer().isActive());
-        QVERIFY(!log.contains(QStringLiteral("Starting capture thread")));
-        if (c.device) {
-            QVERIFY(t.isClosedWithDevice());
-            QVERIFY2(log.containsPrefix(c.logPrefix), qPrintable(log.messages().join(QLatin1Char('\n'))));
-        } else {
-            QVERIFY(!t.access.openButton()->isEnabled() && !t.access.closeButton()->isEnabled());
-            QVERIFY(t.camera->openCalls().empty());
+        const auto warning = MessageKind::Warning, critical = MessageKind::Critical;
+        const QString camera = QStringLiteral("Camera"), vesk = QStringLiteral("VESK");
+        const OpenFailure rows[] = {
+            {false, true, Failure::None, {}, warning, camera, "No supported VESK camera was detected."},
+            {true, false, Failure::None, "VideoCapture::open returned false", warning, camera, "Unable to open the camera."},
+            {true, true, Failure::OpenCv, "OpenCV exception while opening camera: OpenCV(", critical, "Camera Error",
+             "An error occurred while opening the camera. The crash was prevented. Please send vesk-diagnostic.log to the developer."},
+            {true, true, Failure::Standard, "Standard exception while opening camera: scripted failure in open", critical, vesk,
+             "scripted failure in open"},
+            {true, true, Failure::Unknown, "Unknown exception while opening camera", critical, vesk,
+             "An unknown error occurred while opening the camera."}};
+        for (const OpenFailure &c : rows) {
+            MessageRecorder boxes;
+            DiagnosticLogReader log;
+            CaptureTestWindow t(c.device);
+            t.camera->setOpenResult(c.openResult);
+            t.camera->failOpen(c.failure);
+            t.access.openCamera();
+            QCOMPARE(boxes.messages.size(), 1);
+            QCOMPARE(boxes.messages[0].kind, c.kind);
+            QCOMPARE(boxes.messages[0].title + ": " + boxes.messages[0].text, c.title + ": " + c.text);
+            QVERIFY(!t.access.frameTimer().isActive() && !log.contains(QStringLiteral("Starting capture thread")));
+            if (c.device)
+                QVERIFY2(t.isClosedWithDevice() && log.containsPrefix(c.logPrefix), qPrintable(log.messages().join('\n')));
+            else
+                QVERIFY(!t.access.openButton()->isEnabled() && !t.access.closeButton()->isEnabled() && t.camera->openCalls().empty());
         }
-    }
-
-    void stalledStreamEndsAfterItsLimit_data()
-    {
-        QTest::addColumn<int>("firstLimit");
-        QTest::addColumn<int>("laterLimit");
-        QTest::addColumn<int>("frames");
-        // Either limit applied at the wrong time would end the first stream too early and the
-        // second only after a minute.
-        QTest::newRow("no frame at all") << 200 << 20 << 0;
-        QTest::newRow("stall after frames") << 60000 << 50 << 2;
     }
 
     void stalledStreamEndsAfterItsLimit()
     {
-        QFETCH(int, firstLimit);
-        QFETCH(int, laterLimit);
-        QFETCH(int, frames);
-        MessageRecorder boxes;
-        DiagnosticLogReader log;
-        CaptureTestWindow t;
-        t.access.captureTimings() = {std::chrono::milliseconds(firstLimit), std::chrono::milliseconds(laterLimit)};
-        if (frames > 0)
-            t.camera->queueReads({grey(64, 48, 1), cv::Mat(), grey(64, 48, 2)});
-        QElapsedTimer clock;
-        clock.start();
-
-        t.access.openCamera();
-        // Well before the 10 s that a read waits without a frame.
-        QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 5000);
-        QVERIFY(clock.elapsed() >= (frames > 0 ? laterLimit : firstLimit));
-        QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
-        // No read is tried without a frame: it would wait up to 10 s, and the limit with it.
-        QCOMPARE(t.camera->readCount(), frames > 0 ? 3 : 0);
-        QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")));
-        QVERIFY(boxes.messages.isEmpty());
-    }
-
-    void unexpectedEndClosesCamera_data()
-    {
-        QTest::addColumn<Failure>("readFailure");
-        QTest::addColumn<Failure>("isOpenedFailure");
-        QTest::addColumn<QString>("logPrefix");
-        QTest::newRow("cv::Exception") << Failure::OpenCv << Failure::None << "OpenCV exception in capture thread: OpenCV(";
-        QTest::newRow("std::exception") << Failure::Standard << Failure::None
-                                        << "Standard exception in capture thread: scripted failure in read";
-        QTest::newRow("unknown") << Failure::Unknown << Failure::None << "Unknown exception in capture thread";
-        QTest::newRow("isOpened throws") << Failure::None << Failure::Standard
-                                         << "Standard exception in capture thread: scripted failure in isOpened";
-        QTest::newRow("found closed") << Failure::None << Failure::None
-                                      << "Camera stream ended unexpectedly; refreshing devices";
+        // Either limit applied at the wrong time would end the first stream too early and the
+        // second only after a minute.
+        struct Row { int firstLimit, laterLimit, frames; };
+        for (const Row r : {Row{200, 20, 0}, Row{60000, 50, 2}}) {
+            MessageRecorder boxes;
+            DiagnosticLogReader log;
+            CaptureTestWindow t;
+            t.access.captureTimings() = {std::chrono::milliseconds(r.firstLimit), std::chrono::milliseconds(r.laterLimit)};
+            if (r.frames > 0)
+                t.camera->queueReads({grey(64, 48, 1), cv::Mat(), grey(64, 48, 2)});
+            QElapsedTimer clock;
+            clock.start();
+            t.access.openCamera();
+            // Well before the 10 s that a read waits without a frame.
+            QTRY_COMPARE(t.access.statusLabel()->text(), streamLost);
+            QVERIFY(clock.elapsed() >= (r.frames > 0 ? r.laterLimit : r.firstLimit));
+            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
+            // No read is tried without a frame: it would wait up to 10 s, and the limit with it.
+            QCOMPARE(t.camera->readCount(), r.frames > 0 ? 3 : 0);
+            QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")));
+            QVERIFY(boxes.messages.isEmpty());
+        }
     }
 
     void unexpectedEndClosesCamera()
     {
-        QFETCH(Failure, readFailure);
-        QFETCH(Failure, isOpenedFailure);
-        QFETCH(QString, logPrefix);
-        DiagnosticLogReader log;
-        CaptureTestWindow t;
-        t.access.captureTimings() = {60000ms, 60000ms};   // only the failure itself may end the stream
-        t.camera->setSteadyFrame(grey(64, 48, 7));
-        t.camera->setReadInterval(1ms);
-
-        t.access.openCamera();
-        QVERIFY(t.camera->waitForReads(3, 5000ms));
-        if (readFailure == Failure::None && isOpenedFailure == Failure::None)
-            t.camera->dropConnection();
-        t.camera->failReads(readFailure);
-        t.camera->failIsOpened(isOpenedFailure);
-        QVERIFY(waitPlain([&] { return !t.access.captureRunning(); }));
-        // The window's other users of the device are not under test here.
-        t.camera->failReads(Failure::None);
-        t.camera->failIsOpened(Failure::None);
-
-        // Without the queued loss call the window would show "open" with no frames for ever.
-        QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 10000);
-        QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
-        QVERIFY2(log.containsPrefix(logPrefix), qPrintable(log.messages().join(QLatin1Char('\n'))));
-        QVERIFY(log.contains(QStringLiteral("Capture thread exited")));
+        struct Row { Failure read, isOpened; QString logPrefix; };
+        const Row rows[] = {{Failure::OpenCv, Failure::None, "OpenCV exception in capture thread: OpenCV("},
+                            {Failure::Standard, Failure::None, "Standard exception in capture thread: scripted failure in read"},
+                            {Failure::Unknown, Failure::None, "Unknown exception in capture thread"},
+                            {Failure::None, Failure::Standard, "Standard exception in capture thread: scripted failure in isOpened"},
+                            {Failure::None, Failure::None, "Camera stream ended unexpectedly; refreshing devices"}};
+        for (const Row &r : rows) {
+            DiagnosticLogReader log;
+            CaptureTestWindow t;
+            neverStall(t);   // only the failure itself may end the stream
+            QVERIFY(t.openStreaming(grey(64, 48, 7), 1ms) && t.camera->waitForReads(3, 5000ms));
+            if (r.read == Failure::None && r.isOpened == Failure::None)
+                t.camera->dropConnection();
+            t.camera->failReads(r.read);
+            t.camera->failIsOpened(r.isOpened);
+            QVERIFY(waitPlain([&] { return !t.access.captureRunning(); }));
+            // The window's other users of the device are not under test here.
+            t.camera->failReads(Failure::None);
+            t.camera->failIsOpened(Failure::None);
+            // Without the queued loss call the window would show "open" with no frames for ever.
+            QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 10000);
+            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
+            QVERIFY2(log.containsPrefix(r.logPrefix), qPrintable(log.messages().join('\n')));
+            QVERIFY(log.contains(QStringLiteral("Capture thread exited")));
+        }
     }
 
     void streamLossOfEarlierSessionIsIgnored()
@@ -217,11 +191,9 @@ private slots:
         QVERIFY(waitPlain([&] { return !t.access.captureRunning(); }));
         // The loss call is queued now; close and reopen before the event loop can deliver it.
         t.access.closeCamera();
-        t.access.captureTimings() = {60000ms, 60000ms};
-        t.camera->setSteadyFrame(grey(3840, 2160, 5));
-        t.access.openCamera();
-
-        QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"), 5000);
+        neverStall(t);
+        t.openStreaming(grey(3840, 2160, 5));
+        QTRY_COMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
         QTest::qWait(50);
         QVERIFY(t.isOpen() && t.access.captureRunning() && t.camera->isOpened());
     }
@@ -229,14 +201,12 @@ private slots:
     void newestFrameWinsUncopied()
     {
         CaptureTestWindow t;
-        t.access.captureTimings() = {60000ms, 60000ms};
+        neverStall(t);
         const cv::Mat frames[] = {grey(64, 48, 10), grey(64, 48, 20), grey(64, 48, 30)};
         t.camera->queueReads({frames[0], frames[1], frames[2]});
-
         t.access.openCamera();
         // A slow consumer: all three frames arrive before the window looks at the exchange once.
-        QVERIFY(t.camera->waitForFrameWaiter(5000ms));
-        QVERIFY(t.access.frameReady());
+        QVERIFY(t.camera->waitForFrameWaiter(5000ms) && t.access.frameReady());
         QCOMPARE(t.access.latestFrame().data, frames[2].data);   // moved through, never copied
         t.access.grabFrame();
         QCOMPARE(t.access.imageView()->currentFrame().size(), QSize(64, 48));
@@ -245,42 +215,13 @@ private slots:
         t.access.closeCamera();
     }
 
-    void openCloseStormWithFramesFlowing()
-    {
-        MessageRecorder boxes;
-        DiagnosticLogReader log;
-        CaptureTestWindow t;
-        t.camera->setSteadyFrame(grey(320, 240, 60));
-        t.camera->setReadInterval(300us);
-        constexpr int cycles = 200;
-        for (int i = 0; i < cycles; ++i) {
-            t.access.openCamera();
-            QVERIFY(t.isOpen());
-            if (i % 10 == 0) {
-                // Let ticks present frames and a property write contend with the reads.
-                QTest::qWait(40);
-                t.access.brightnessSlider()->setValue(20 + (i / 10) % 2);
-            }
-            t.access.closeCamera();
-            QVERIFY(t.isClosedWithDevice());
-        }
-        QCOMPARE(t.camera->releaseCount(), cycles);
-        QVERIFY(!t.camera->setCalls().empty());
-        QVERIFY(boxes.messages.isEmpty());
-        QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles);
-        QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles);
-    }
-
     void closeWaitsForBlockedRead()
     {
         CaptureTestWindow t;
-        t.access.captureTimings() = {60000ms, 60000ms};
-        t.camera->setSteadyFrame(grey(64, 48, 3));
-        t.access.openCamera();
-        QVERIFY(t.camera->waitForReads(1, 5000ms));
+        neverStall(t);
+        QVERIFY(t.openStreaming(grey(64, 48, 3)) && t.camera->waitForReads(1, 5000ms));
         t.camera->setBlockingReads(true);
         QVERIFY(t.camera->waitForBlockedReader(5000ms));
-
         std::atomic<bool> releasedUnderRead{false};
         std::thread driver([&] {
             std::this_thread::sleep_for(100ms);
@@ -289,8 +230,7 @@ private slots:
         });
         t.access.closeCamera();
         driver.join();
-        QVERIFY(!releasedUnderRead);
-        QCOMPARE(t.camera->releaseCount(), 1);
+        QVERIFY(!releasedUnderRead && t.camera->releaseCount() == 1);
         QVERIFY(!t.access.frameReady());   // the frame the released read returned is dropped
         QTest::qWait(30);
         QVERIFY(t.isClosedWithDevice());
@@ -299,11 +239,10 @@ private slots:
     void deviceCallsDoNotWaitForAFrame()
     {
         CaptureTestWindow t;
-        t.access.captureTimings() = {60000ms, 60000ms};
+        neverStall(t);
         t.camera->queueReads({grey(64, 48, 1)});   // one frame, then the camera stalls
         t.access.openCamera();
         QVERIFY(t.camera->waitForFrameWaiter(5000ms));
-
         // A read now would wait 10 s for a frame; the window's own calls on the device must not.
         QElapsedTimer clock;
         clock.start();
@@ -311,11 +250,143 @@ private slots:
         t.access.openDriverSettings();
         t.access.closeCamera();
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        const auto sets = t.camera->setCalls();
-        QCOMPARE(sets.size(), size_t(2));
-        QCOMPARE(sets[0].propertyId, int(cv::CAP_PROP_BRIGHTNESS));
-        QCOMPARE(sets[1].propertyId, int(cv::CAP_PROP_SETTINGS));
+        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_SETTINGS, 1}}));
         QVERIFY(t.isClosedWithDevice());
+    }
+
+    void controlsWriteTheirPropertyAutoModesFirst()
+    {
+        OpenedWindow t;
+        DiagnosticLogReader log;   // made after the window: only what the controls write counts
+        auto &a = t.access;
+        a.brightnessSlider()->setValue(40);
+        a.gainSlider()->setValue(5);
+        a.focusSlider()->setValue(600);
+        a.exposureSlider()->setValue(-5);
+        // A committed spin box value moves the slider and is written exactly once.
+        a.brightnessSpin()->setValue(41);
+        QCOMPARE(a.brightnessSlider()->value(), 41);
+        QCOMPARE(t.takeWrites(), (Writes{{10, 40.0}, {14, 5.0}, {28, 600.0}, {15, -5.0}, {10, 41.0}}));
+
+        a.autoFocusCheck()->setChecked(true);
+        QVERIFY(!a.focusSlider()->isEnabled() && !a.focusSpin()->isEnabled());
+        a.focusSlider()->setValue(701);   // moves the widgets only while auto focus is on
+        a.autoFocusCheck()->setChecked(false);
+        QVERIFY(a.focusSlider()->isEnabled());
+        // V4L2 means 3 = aperture priority, 1 = manual; DirectShow's fractions would be rounded the wrong way.
+        a.autoExposureCheck()->setChecked(true);
+        a.exposureSlider()->setValue(-4);
+        a.autoExposureCheck()->setChecked(false);
+        QCOMPARE(t.takeWrites(), (Writes{{39, 1.0}, {39, 0.0}, {28, 701.0}, {21, 3.0}, {21, 1.0}, {15, -4.0}}));
+        a.autoFocusCheck()->setChecked(true);
+        t.takeWrites();
+        a.applyCameraControls();
+        QCOMPARE(t.takeWrites(), (Writes{{10, 41.0}, {39, 1.0}, {14, 5.0}, {21, 1.0}, {15, -4.0}}));
+
+        t.camera->release();
+        a.brightnessSlider()->setValue(42);
+        QCOMPARE(a.brightnessSpin()->value(), 42);
+        QVERIFY(t.takeWrites().empty() && !a.setCameraProperty(cv::CAP_PROP_GAIN, 3.0, QStringLiteral("gain")));
+        QVERIFY(log.messages().isEmpty());
+    }
+
+    void driverFailuresAreLoggedAndContained()
+    {
+        OpenedWindow t;
+        DiagnosticLogReader log;
+        auto &a = t.access;
+        t.camera->refuseProperty(cv::CAP_PROP_GAIN);
+        a.gainSlider()->setValue(15);
+        QCOMPARE(a.gainSlider()->value(), 15);
+        QCOMPARE(log.messages(), QStringList{QStringLiteral("Driver rejected gain=15")});
+        struct Row { Failure failure; int property; double value; QString name, logged; };
+        for (const Row &r : {Row{Failure::Standard, cv::CAP_PROP_BRIGHTNESS, 33.5, "brightness",
+                                 "Exception while setting brightness=33.5: scripted failure in set"},
+                             Row{Failure::OpenCv, cv::CAP_PROP_FOCUS, 12, "focus", "OpenCV exception while setting focus=12: OpenCV("},
+                             Row{Failure::Unknown, cv::CAP_PROP_EXPOSURE, -3, "exposure", "Unknown exception while setting exposure=-3"}}) {
+            DiagnosticLogReader failures;
+            t.camera->failNextSet(r.failure);
+            QVERIFY(!a.setCameraProperty(r.property, r.value, r.name) && t.lockIsFree());
+            QVERIFY2(failures.messages().size() == 1 && failures.messages()[0].startsWith(r.logged), qPrintable(r.logged));
+        }
+        QVERIFY(a.setCameraProperty(cv::CAP_PROP_BRIGHTNESS, 34, QStringLiteral("brightness")));
+
+        // The driver's own dialog: a backend without one refuses quietly; one that throws, or
+        // cannot even say whether it is open, is logged and leaves the lock free.
+        t.takeWrites();
+        t.camera->refuseProperty(cv::CAP_PROP_SETTINGS);
+        a.openDriverSettings();
+        QCOMPARE(log.messages().size(), 4);   // the rejected gain and the three failures
+        t.camera->failNextSet(Failure::OpenCv);
+        a.openDriverSettings();
+        t.camera->failIsOpened(Failure::Standard);
+        a.openDriverSettings();
+        t.camera->failIsOpened(Failure::None);
+        QVERIFY(t.lockIsFree() && log.messages().size() == 6);
+        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_SETTINGS, 1}, {cv::CAP_PROP_SETTINGS, 1}}));
+        t.camera->release();
+        a.openDriverSettings();   // closed: the driver is not asked
+        QVERIFY(t.takeWrites().empty());
+    }
+
+    void zoomIsClampedAndSettlesWithTheSpinBox()
+    {
+        CaptureTestWindow t;
+        auto &a = t.access;
+        a.setZoom(qQNaN());
+        QCOMPARE(a.zoomFactor(), 1.0);
+        a.setZoom(9.5);
+        QVERIFY(a.zoomFactor() == 8.0 && a.imageView()->zoomFactor() == 8.0 && a.zoomSlider()->value() == 80);
+        // The spin box rounds 1.21 to 1.2 and feeds that back: everything settles on 1.2. Already
+        // showing 1.2, the spin box stays quiet and the unrounded factor stands.
+        emit a.imageView()->zoomRequested(1.21);
+        QVERIFY(a.zoomFactor() == 1.2 && a.zoomSlider()->value() == 12 && a.zoomSpin()->value() == 1.2);
+        emit a.imageView()->zoomRequested(1.21);
+        QVERIFY(a.zoomFactor() == 1.21 && a.imageView()->zoomFactor() == 1.21);
+    }
+
+    void openShowsWhatTheCameraHolds()
+    {
+        CaptureTestWindow t;
+        auto &a = t.access;
+        int brightness = 22;
+        int autoExposureMode = 3;   // aperture priority, as a UVC camera powers up
+        t.platform().controlSourceFactory = [&](int) {
+            auto fake = std::make_unique<FakeControlSource>();
+            const int properties[] = {cv::CAP_PROP_BRIGHTNESS, cv::CAP_PROP_FOCUS, cv::CAP_PROP_GAIN, cv::CAP_PROP_EXPOSURE,
+                                      cv::CAP_PROP_AUTOFOCUS, cv::CAP_PROP_AUTO_EXPOSURE};
+            fake->controls = {fakeControl(1, CameraControlType::Integer, 1, 64, brightness),
+                              fakeControl(2, CameraControlType::Integer, 0, 1023, 300),
+                              fakeControl(3, CameraControlType::Integer, 0, 15, 3),
+                              fakeControl(4, CameraControlType::Integer, -13, -1, -5),
+                              fakeControl(5, CameraControlType::Boolean, 0, 1, 1),
+                              fakeControl(6, CameraControlType::Menu, 0, 3, autoExposureMode)};
+            for (quint32 id = 1; id <= 6; ++id)
+                fake->captureProperties.insert(id, properties[id - 1]);
+            return fake;
+        };
+        a.openCamera();
+        QCOMPARE(QList<int>({a.brightnessSpin()->value(), a.focusSlider()->value(), a.gainSpin()->value(),
+                             a.exposureSlider()->value()}),
+                 QList<int>({22, 300, 3, -5}));
+        QVERIFY(a.autoFocusCheck()->isChecked() && a.autoExposureCheck()->isChecked());
+        // The camera refuses manual values now: the pairs say so instead of failing silently.
+        QVERIFY(!a.focusSlider()->isEnabled() && !a.exposureSpin()->isEnabled());
+        QVERIFY(!a.focusSpin()->toolTip().isEmpty() && !a.exposureSlider()->toolTip().isEmpty());
+        QVERIFY(t.takeWrites().empty());   // shown, never written back
+        a.autoExposureCheck()->setChecked(false);
+        QVERIFY(a.exposureSlider()->isEnabled() && a.exposureSlider()->toolTip().isEmpty());
+        QCOMPARE(t.takeWrites(), (Writes{{21, 1.0}, {15, -5.0}}));
+
+        // What the camera holds after Close and Open wins over what the panel showed before.
+        a.closeCamera();
+        brightness = 40;
+        autoExposureMode = 1;
+        a.autoExposureCheck()->setChecked(true);
+        a.openCamera();
+        QCOMPARE(a.brightnessSlider()->value(), 40);
+        QVERIFY(!a.autoExposureCheck()->isChecked() && a.exposureSpin()->isEnabled() && t.takeWrites().empty());
+        a.closeCamera();
     }
 };
 

@@ -1,19 +1,30 @@
 #pragma once
 
+#include "tests/support/diagnostic_log_reader.h"
 #include "tests/support/fake_camera_platform.h"
-#include "tests/support/fake_video_capture.h"
+#include "tests/support/fake_control_source.h"
 #include "tests/support/main_window_test_access.h"
+#include "tests/support/message_recorder.h"
 #include "ui/main_window.h"
+#include "view/image_view.h"
 
+// The window's widgets the tests reach, so that each test needs only this header.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
 
 #include <memory>
 
 // A main window on a fake camera stack offering one "vesk5" (3840 x 2160) when asked to.
 struct CaptureTestWindow {
+    using Writes = std::vector<std::pair<int, double>>;
+
     explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window)
     {
         // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
@@ -31,6 +42,27 @@ struct CaptureTestWindow {
             return fake;
         };
         return std::make_unique<MainWindow>(std::move(fakePlatform));
+    }
+
+    FakeCameraPlatform &platform() { return static_cast<FakeCameraPlatform &>(*access.platform()); }
+
+    // Opens the camera, which then delivers `frame` every `interval`.
+    bool openStreaming(const cv::Mat &frame, std::chrono::microseconds interval = std::chrono::milliseconds(5))
+    {
+        camera->setSteadyFrame(frame);
+        camera->setReadInterval(interval);
+        access.openCamera();
+        return isOpen();
+    }
+
+    // The property writes since the last call, as (property id, value) pairs.
+    Writes takeWrites()
+    {
+        Writes writes;
+        for (const FakeVideoCapture::SetCall &call : camera->setCalls())
+            writes.emplace_back(call.propertyId, call.value);
+        camera->clearSetCalls();
+        return writes;
     }
 
     bool isClosedWithDevice()

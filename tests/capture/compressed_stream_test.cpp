@@ -1,20 +1,12 @@
 #include "tests/capture/capture_test_window.h"
 #include "tests/decode/test_pictures.h"
-#include "tests/support/diagnostic_log_reader.h"
 
-#include "view/image_view.h"
+#include "view/frame_image.h"
 #include "view/zoom_crop.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QRegularExpression>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 using namespace std::chrono_literals;
@@ -24,9 +16,7 @@ namespace {
 // One frame as a raw MJPG read returns it: a single row of the compressed bytes.
 cv::Mat asRead(const std::vector<uint8_t> &bytes)
 {
-    cv::Mat row(1, int(bytes.size()), CV_8UC1);
-    std::memcpy(row.data, bytes.data(), bytes.size());
-    return row;
+    return cv::Mat(bytes, true).reshape(1, 1);
 }
 
 cv::Mat jpegFrame(const cv::Mat &picture)
@@ -37,18 +27,8 @@ cv::Mat jpegFrame(const cv::Mat &picture)
 // Streams `frame` from the open on, from a camera that offers compressed frames or not.
 void openStreaming(CaptureTestWindow &t, bool compressed, const cv::Mat &frame)
 {
-    static_cast<FakeCameraPlatform &>(*t.access.platform()).compressedFrames = compressed;
-    t.camera->setReadInterval(10ms);
-    t.camera->setSteadyFrame(frame);
-    t.access.openCamera();
-}
-
-bool askedForCompressedFrames(const FakeVideoCapture &camera)
-{
-    const auto calls = camera.setCalls();
-    return std::any_of(calls.begin(), calls.end(), [](const FakeVideoCapture::SetCall &call) {
-        return call.propertyId == cv::CAP_PROP_CONVERT_RGB && call.value == 0;
-    });
+    t.platform().compressedFrames = compressed;
+    t.openStreaming(frame, 10ms);
 }
 
 // The view without the bands of the frame-rate and sharpness badges: the only parts that may
@@ -65,6 +45,12 @@ QImage paintedWithoutBadges(ImageView *view)
     return painted;
 }
 
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return qAbs(qRed(a) - qRed(b)) < tolerance && qAbs(qGreen(a) - qGreen(b)) < tolerance
+        && qAbs(qBlue(a) - qBlue(b)) < tolerance;
+}
+
 } // namespace
 
 class CompressedStreamTest : public QObject {
@@ -76,8 +62,10 @@ private slots:
         CaptureTestWindow t;
         t.window->resize(1280, 760);
         t.window->show();
-        openStreaming(t, true, jpegFrame(texturedPicture(cv::Size(3840, 2160))));
-        QVERIFY(askedForCompressedFrames(*t.camera) && t.access.decodePool());
+        const cv::Mat picture = texturedPicture(cv::Size(3840, 2160));
+        openStreaming(t, true, jpegFrame(picture));
+        const auto writes = t.takeWrites();
+        QVERIFY(t.access.decodePool() && std::count(writes.begin(), writes.end(), std::pair(int(cv::CAP_PROP_CONVERT_RGB), 0.0)));
 
         // The texts come from the JPEG header, as they would from a full frame.
         ImageView *view = t.access.imageView();
@@ -86,8 +74,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(t.access.decodedFrame().plan.scaleDenom > 1, 5000);
         QCOMPARE(view->shownFrameSize(), QSize(3840, 2160));
         // Reduced, yet never below one decoded pixel per drawn pixel.
-        QVERIFY(view->currentFrame().width() < 3840);
-        QVERIFY(view->currentFrame().width() >= view->imageRect().width());
+        QVERIFY(view->currentFrame().width() < 3840 && view->currentFrame().width() >= view->imageRect().width());
         QVERIFY(view->currentFrame().height() >= view->imageRect().height());
 
         // Zoomed in: only the crop, at full scale.
@@ -106,9 +93,8 @@ private slots:
         QCOMPARE(saved.size(), 2);
         const QImage snapshot(snapshots.filePath(saved.last()));
         QCOMPARE(snapshot.size(), QSize(3840, 2160));
-        const cv::Vec3b expected = texturedPicture(cv::Size(3840, 2160)).at<cv::Vec3b>(1234, 2345);
-        const QRgb pixel = snapshot.pixel(2345, 1234);
-        QVERIFY(qAbs(qBlue(pixel) - expected[0]) < 16 && qAbs(qGreen(pixel) - expected[1]) < 16);
+        const cv::Vec3b expected = picture.at<cv::Vec3b>(1234, 2345);
+        QVERIFY(near(snapshot.pixel(2345, 1234), qRgb(expected[2], expected[1], expected[0]), 16));
 
         // A new size mid-stream changes the texts, and the crop follows it.
         t.camera->setSteadyFrame(jpegFrame(texturedPicture(cv::Size(1280, 720))));
@@ -120,7 +106,6 @@ private slots:
         t.camera->setSteadyFrame(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(10, 20, 30)));
         QTRY_COMPARE_WITH_TIMEOUT(view->currentFrame().size(), QSize(960, 540), 5000);
         QCOMPARE(qRed(view->currentFrame().pixel(5, 5)), 30);
-
         t.access.closeCamera();
         QVERIFY(!t.access.decodePool() && view->currentFrame().isNull());
     }
@@ -139,7 +124,8 @@ private slots:
                 t.camera->failNextSet(FakeVideoCapture::Failure::Standard);
             openStreaming(t, driver != CannotDeliver, cv::Mat(2160, 3840, CV_8UC3, cv::Scalar::all(90)));
             QVERIFY(t.isOpen() && !t.access.decodePool());
-            QCOMPARE(askedForCompressedFrames(*t.camera), driver != CannotDeliver);
+            const CaptureTestWindow::Writes asked{{cv::CAP_PROP_CONVERT_RGB, 0.0}};
+            QCOMPARE(t.takeWrites(), driver == CannotDeliver ? CaptureTestWindow::Writes() : asked);
             QCOMPARE(log.containsPrefix(QStringLiteral("Compressed frames refused")), driver == Throws);
             QTRY_COMPARE_WITH_TIMEOUT(t.access.imageView()->currentFrame().size(), QSize(3840, 2160), 5000);
         }
@@ -155,9 +141,6 @@ private slots:
         const std::vector<std::vector<uint8_t>> broken = {{good.begin(), good.begin() + long(good.size() / 2)},
                                                           {good.begin(), good.begin() + 20}, scrambled, {0xFF, 0xD8},
                                                           {0x00}, {0xFF, 0xD8, 0xFF, 0xD9}};
-        const auto corruptLines = [&log] {
-            return int(log.messages().filter(QRegularExpression(QStringLiteral("^Dropped a corrupt camera frame:"))).size());
-        };
         for (int stream = 1; stream <= 2; ++stream) {
             std::vector<cv::Mat> reads;
             for (const auto &bytes : broken)
@@ -165,14 +148,13 @@ private slots:
             t.camera->queueReads(reads);
             openStreaming(t, true, asRead(good));
             QTRY_COMPARE_WITH_TIMEOUT(t.access.resolutionLabel()->text(), QStringLiteral("640 x 360"), 5000);
-            QVERIFY(t.access.decodePool()->waitIdle(5s));
-            QVERIFY(t.access.decodePool()->stats().failed >= 1);
+            QVERIFY(t.access.decodePool()->waitIdle(5s) && t.access.decodePool()->stats().failed >= 1);
             // Each stream reports its own first corrupt frame, and only that one.
-            QCOMPARE(corruptLines(), stream);
+            QCOMPARE(log.messages().filter(QRegularExpression(QStringLiteral("^Dropped a corrupt camera frame:"))).size(), stream);
             // What is shown is the good picture, whole: never a half-decoded frame.
             const QImage shown = t.access.imageView()->currentFrame();
             for (const QPoint p : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() - 1)})
-                QVERIFY(qAbs(qRed(shown.pixel(p)) - 40) < 12 && qAbs(qBlue(shown.pixel(p)) - 200) < 12);
+                QVERIFY(near(shown.pixel(p), qRgb(40, 40, 200), 12));
             QVERIFY(t.isOpen());
             t.access.closeCamera();
         }
@@ -181,8 +163,7 @@ private slots:
     void overlayLandsOnTheSameCameraPixelOnBothPaths()
     {
         const cv::Mat picture = flatPicture(cv::Size(3840, 2160), cv::Vec3b(0, 0, 0));
-        CaptureTestWindow fast;
-        CaptureTestWindow plain;
+        CaptureTestWindow fast, plain;
         for (CaptureTestWindow *t : {&fast, &plain}) {
             t->window->resize(1280, 760);
             t->window->show();
@@ -193,7 +174,6 @@ private slots:
         openStreaming(fast, true, jpegFrame(picture));
         openStreaming(plain, false, picture);
         QVERIFY(fast.access.decodePool());
-
         for (const auto &[zoom, offset] : {std::pair(1.0, QPointF()), std::pair(3.0, QPointF(250, -120)),
                                            std::pair(8.0, QPointF(-90, -60))}) {
             const QRect crop = zoomCropRect(QSize(3840, 2160), zoom, offset);
@@ -201,25 +181,19 @@ private slots:
                 t->access.setZoom(zoom);
                 t->access.viewOffset() = offset;
             }
-            ImageView *fastView = fast.access.imageView();
-            ImageView *plainView = plain.access.imageView();
+            ImageView *fastView = fast.access.imageView(), *plainView = plain.access.imageView();
             QTRY_COMPARE_WITH_TIMEOUT(plainView->currentFrame().size(), crop.size(), 5000);
             QTRY_COMPARE_WITH_TIMEOUT(fast.access.decodedFrame().plan.shown,
                                       cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()), 5000);
             QTRY_COMPARE_WITH_TIMEOUT(fastView->shownFrameSize(), crop.size(), 5000);
             QCOMPARE(fastView->imageRect(), plainView->imageRect());
-
-            const QImage a = paintedWithoutBadges(fastView);
-            const QImage b = paintedWithoutBadges(plainView);
+            const QImage a = paintedWithoutBadges(fastView), b = paintedWithoutBadges(plainView);
             QCOMPARE(a.size(), b.size());
-            int overlayPixels = 0;
-            int differing = 0;
+            int overlayPixels = 0, differing = 0;
             for (int y = 0; y < a.height(); ++y) {
                 for (int x = 0; x < a.width(); ++x) {
-                    const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
-                    overlayPixels += qGreen(pb) > 120;
-                    differing += qAbs(qRed(pa) - qRed(pb)) > 24 || qAbs(qGreen(pa) - qGreen(pb)) > 24
-                                 || qAbs(qBlue(pa) - qBlue(pb)) > 24;
+                    overlayPixels += qGreen(b.pixel(x, y)) > 120;
+                    differing += !near(a.pixel(x, y), b.pixel(x, y), 25);
                 }
             }
             QVERIFY2(overlayPixels > 500, qPrintable(QString::number(overlayPixels)));
@@ -229,8 +203,7 @@ private slots:
 
     void focusPeakHoldsUntilFocusOrZoomChangesOnBothPaths()
     {
-        const cv::Mat sharp = chequerboard(cv::Size(1280, 720), 16, 1);
-        const cv::Mat blurred = chequerboard(cv::Size(1280, 720), 16, 9);
+        const cv::Mat sharp = chequerboard(cv::Size(1280, 720), 16, 1), blurred = chequerboard(cv::Size(1280, 720), 16, 9);
         for (const bool compressed : {false, true}) {
             CaptureTestWindow t;
             t.window->resize(1280, 760);
@@ -262,6 +235,61 @@ private slots:
             t.access.closeCamera();
             QVERIFY(!badge().shown);
         }
+    }
+
+    void zoomCropStaysInsideFrame_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<QPointF>("offset");
+        QTest::addColumn<QRect>("expected");
+        const QSize uhd(3840, 2160);
+        QTest::newRow("1x whole") << uhd << 1.0 << QPointF(500, 500) << QRect(0, 0, 3840, 2160);
+        QTest::newRow("1.01x whole") << uhd << 1.01 << QPointF() << QRect(0, 0, 3840, 2160);
+        QTest::newRow("1.1x crops") << uhd << 1.1 << QPointF() << QRect(175, 99, 3490, 1962);
+        QTest::newRow("2x pan truncates") << uhd << 2.0 << QPointF(10.9, -10.9) << QRect(970, 530, 1920, 1080);
+        QTest::newRow("2x past right/bottom") << uhd << 2.0 << QPointF(5000, 5000) << QRect(1920, 1080, 1920, 1080);
+        QTest::newRow("2x past left/top") << uhd << 2.0 << QPointF(-5000, -5000) << QRect(0, 0, 1920, 1080);
+        QTest::newRow("7x odd made even") << uhd << 7.0 << QPointF() << QRect(1646, 926, 548, 308);
+        QTest::newRow("8x at right edge") << uhd << 8.0 << QPointF(1680, 0) << QRect(3360, 945, 480, 270);
+        QTest::newRow("8x one past edge") << uhd << 8.0 << QPointF(1681, -946) << QRect(3360, 0, 480, 270);
+        QTest::newRow("8x tiny frame") << QSize(9, 5) << 8.0 << QPointF() << QRect(3, 1, 2, 2);
+        QTest::newRow("1px frame") << QSize(1, 1) << 8.0 << QPointF(3, 3) << QRect(0, 0, 1, 1);
+        QTest::newRow("absurd offset") << uhd << 2.0 << QPointF(1e300, qQNaN()) << QRect(1920, 540, 1920, 1080);
+    }
+    void zoomCropStaysInsideFrame()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(double, zoom);
+        QFETCH(QPointF, offset);
+        QFETCH(QRect, expected);
+        QCOMPARE(zoomCropRect(frame, zoom, offset), expected);
+    }
+
+    void framesAreWrappedThenCopiedOnce()
+    {
+        cv::Mat full(40, 60, CV_8UC3, cv::Scalar(1, 2, 3));
+        const cv::Mat crop(full, cv::Rect(20, 10, 30, 20));
+        const auto paint = [&](cv::Vec3b bgr) { full.at<cv::Vec3b>(12, 22) = bgr; };   // crop pixel (2, 2)
+        paint({200, 100, 50});
+        const QImage view = wrapFrame(crop);
+        QVERIFY(view.constBits() == crop.data && view.bytesPerLine() == qsizetype(full.step[0]));   // no copy
+        QCOMPARE(view.pixel(2, 2), qRgb(50, 100, 200));
+
+        QImage buffer;
+        QVERIFY(copyFrameInto(crop, buffer));
+        const uchar *pixels = buffer.constBits();
+        paint({0, 0, 255});
+        QVERIFY(copyFrameInto(crop, buffer));
+        QVERIFY(buffer.constBits() == pixels && buffer.pixel(2, 2) == qRgb(255, 0, 0));   // same size: reused
+        const QImage shared = buffer;   // someone still shows it: never overwrite it
+        paint({0, 255, 0});
+        QVERIFY(copyFrameInto(crop, buffer));
+        QVERIFY(shared.pixel(2, 2) == qRgb(255, 0, 0) && buffer.pixel(2, 2) == qRgb(0, 255, 0));
+
+        QCOMPARE(qGray(wrapFrame(cv::Mat(8, 8, CV_8UC1, cv::Scalar(77))).pixel(3, 3)), 77);
+        // Two 8-bit channels would be read past the row end as BGR888.
+        QVERIFY(wrapFrame(cv::Mat(8, 8, CV_8UC2)).isNull() && !copyFrameInto(cv::Mat(8, 8, CV_16UC1), buffer));
     }
 };
 

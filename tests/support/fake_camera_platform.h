@@ -2,10 +2,9 @@
 
 #include "camera/camera_control.h"
 #include "camera/camera_platform.h"
+#include "tests/support/fake_video_capture.h"
 
 #include <QMap>
-
-#include <opencv2/videoio.hpp>
 
 #include <functional>
 
@@ -23,20 +22,29 @@ public:
     bool compressedFrames = false;
     // Off: like DirectShow, only the read itself waits for a frame.
     bool waitsForFrames = true;
-    int listCalls = 0;
     int rangeQueries = 0;
 
-    std::vector<VideoInput> listVideoInputs() override
+    std::vector<VideoInput> listVideoInputs() override { return devices; }
+    std::optional<ReportedRanges> queryRanges(const VideoInput &device) override
     {
-        ++listCalls;
-        return devices;
+        ++rangeQueries;
+        return ranges.contains(device.index) ? std::optional(ranges.value(device.index)) : std::nullopt;
     }
-    std::optional<ReportedRanges> queryRanges(const VideoInput &device) override;
-    std::unique_ptr<cv::VideoCapture> createCapture() override;
+    std::unique_ptr<cv::VideoCapture> createCapture() override
+    {
+        return captureFactory ? captureFactory() : std::make_unique<cv::VideoCapture>();
+    }
     int captureApi() const override { return cv::CAP_V4L2; }
     QString stackName() const override { return QStringLiteral("V4L2"); }
-    FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override;
+    FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override
+    {
+        auto *fake = dynamic_cast<FakeVideoCapture *>(&capture);
+        return waitsForFrames && fake ? fake->waitForFrame(timeout) : FrameWait::Unsupported;
+    }
     bool deliversCompressedFrames(int) const override { return compressedFrames; }
     double autoExposureValue(bool on) const override { return on ? 3.0 : 1.0; }
-    std::unique_ptr<CameraControlSource> openControlSource(int index) override;
+    std::unique_ptr<CameraControlSource> openControlSource(int index) override
+    {
+        return controlSourceFactory ? controlSourceFactory(index) : nullptr;
+    }
 };

@@ -4,8 +4,10 @@
 
 #include <QMap>
 
+#include <algorithm>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -21,16 +23,37 @@ public:
     std::vector<std::pair<quint32, int>> writes;
 
     std::vector<CameraControl> listControls() override { return controls; }
-    bool writeControl(quint32 id, int value) override;
+    bool writeControl(quint32 id, int value) override
+    {
+        writes.emplace_back(id, value);
+        if (refused.count(id) != 0)
+            return false;
+        store(id, value);
+        return true;
+    }
     std::optional<int> captureProperty(quint32 id) const override
     {
         return captureProperties.contains(id) ? std::optional(captureProperties.value(id)) : std::nullopt;
     }
 
-    CameraControl &control(quint32 id);
+    CameraControl &control(quint32 id)
+    {
+        const auto it = std::find_if(controls.begin(), controls.end(), [id](const CameraControl &c) { return c.id == id; });
+        if (it == controls.end())
+            throw std::out_of_range("no such fake control");
+        return *it;
+    }
     // Keeps a value the driver accepted, also one that reached it through a capture property.
-    void store(quint32 id, int value);
+    void store(quint32 id, int value)
+    {
+        control(id).value = value;
+        if (afterWrite)
+            afterWrite(*this);
+    }
 };
 
 // A control named "Control <id>" with step 1 and default 0.
-CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value);
+inline CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value)
+{
+    return CameraControl{id, QStringLiteral("Control %1").arg(id), type, minimum, maximum, 1, 0, value, false, false, false, {}};
+}

@@ -4,6 +4,7 @@
 
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -11,6 +12,9 @@
 #include <functional>
 #include <mutex>
 #include <set>
+#include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 // A capture device whose every answer the test scripts. All members may be called from any
@@ -56,16 +60,70 @@ public:
     bool waitForReads(int count, std::chrono::milliseconds timeout) const { return waitUntil(timeout, [&] { return reads >= count; }); }
 
     // The platform's wait: Ready once a read would return at once.
-    FrameWait waitForFrame(std::chrono::milliseconds timeout);
+    FrameWait waitForFrame(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(mutex);
+        const auto deadline = Clock::now() + timeout;
+        // A device that is gone fails its read at once: the read, not the wait, reports it.
+        waitUntilFrameDue(lock, deadline, [this] { return !opened || connectionDropped; });
+        return Clock::now() < deadline || frameDue() ? FrameWait::Ready : FrameWait::TimedOut;
+    }
 
     // --- cv::VideoCapture ---
     using cv::VideoCapture::open;
     bool open(int index, int apiPreference) override { return open(index, apiPreference, {}); }
-    bool open(int index, int apiPreference, const std::vector<int> &params) override;
-    bool isOpened() const override;
-    void release() override;
-    bool read(cv::OutputArray image) override;
-    bool set(int propertyId, double value) override;
+    bool open(int index, int apiPreference, const std::vector<int> &params) override
+    {
+        return locked([&] {
+            opens.push_back({index, apiPreference, params});
+            raise(openFailure, "open");
+            connectionDropped = false;
+            return opened = openResult;
+        });
+    }
+    bool isOpened() const override
+    {
+        return locked([&] {
+            raise(isOpenedFailure, "isOpened");
+            return opened && !connectionDropped;
+        });
+    }
+    void release() override { locked([&] { ++releases; opened = false; }); }
+    bool read(cv::OutputArray image) override
+    {
+        cv::Mat frame;
+        {
+            std::unique_lock lock(mutex);
+            std::uint64_t ticket = releaseTicket;
+            if (blocking) {
+                ++blocked;
+                changed.notify_all();
+                changed.wait(lock, [&] { return !blocking || releaseTicket != ticket; });
+                --blocked;
+                ticket = releaseTicket;
+            }
+            // As V4L2's select(): the read waits for the frame that is due, and up to 10 s for one to come.
+            waitUntilFrameDue(lock, Clock::now() + std::chrono::seconds(10), [&] { return releaseTicket != ticket; });
+            nextFrameDue = Clock::now() + readInterval;
+            ++reads;
+            changed.notify_all();
+            raise(readFailure, "read");
+            frame = queued.empty() ? steadyFrame : std::move(queued.front());
+            if (!queued.empty())
+                queued.pop_front();
+        }
+        // Handed over shared, never copied, so tests can follow a frame by its data pointer.
+        image.getMatRef() = frame;
+        return !frame.empty();
+    }
+    bool set(int propertyId, double value) override
+    {
+        return locked([&] {
+            sets.push_back({propertyId, value});
+            raise(std::exchange(nextSetFailure, Failure::None), "set");
+            return opened && refused.count(propertyId) == 0;
+        });
+    }
     double get(int) const override { return 0.0; }
 
 private:
@@ -83,8 +141,31 @@ private:
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, timeout, done);
     }
-    bool frameDue() const;
-    void waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline, const std::function<bool()> &stop);
+    static void raise(Failure failure, const char *where)
+    {
+        if (failure == Failure::OpenCv)
+            throw cv::Exception(cv::Error::StsError, "scripted driver failure", where, __FILE__, __LINE__);
+        if (failure == Failure::Standard)
+            throw std::runtime_error(std::string("scripted failure in ") + where);
+        if (failure == Failure::Unknown)
+            throw 42;
+    }
+    bool frameDue() const { return (!queued.empty() || !steadyFrame.empty()) && Clock::now() >= nextFrameDue; }
+    // Counts the caller as a frame waiter while no frame is scripted at all.
+    void waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline, const std::function<bool()> &stop)
+    {
+        bool counted = false;
+        while (!stop() && !frameDue() && Clock::now() < deadline) {
+            const bool none = queued.empty() && steadyFrame.empty();
+            if (none && !counted) {
+                counted = true;
+                ++frameWaiters;
+                changed.notify_all();
+            }
+            changed.wait_until(lock, none ? deadline : std::min(deadline, nextFrameDue));
+        }
+        frameWaiters -= counted ? 1 : 0;
+    }
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;

@@ -24,8 +24,7 @@ public:
         });
     }
     ~MessageRecorder() { setOperatorMessageHandler({}); }
-    MessageRecorder(const MessageRecorder &) = delete;
-    MessageRecorder &operator=(const MessageRecorder &) = delete;
+    Q_DISABLE_COPY(MessageRecorder)   // the handler holds on to this very object
 
     QList<Message> messages;
     // Runs after recording, while a real box would be on screen: the operator acting meanwhile.

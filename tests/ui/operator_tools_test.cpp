@@ -1,26 +1,20 @@
 #include "tests/capture/capture_test_window.h"
-#include "tests/support/fake_control_source.h"
-#include "tests/support/message_recorder.h"
+
+#include "camera/supported_cameras.h"
+#include "persistence/camera_settings_file.h"
+#include "persistence/config_path.h"
 #include "ui/camera_settings_dialog.h"
-#include "view/image_view.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QImage>
-#include <QRegularExpression>
+#include <QFile>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
-
-#include <opencv2/videoio.hpp>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cmath>
 
 namespace {
+
+using Writes = CaptureTestWindow::Writes;
 
 enum : quint32 { brightnessControl = 1, backlightControl = 2 };
 
@@ -46,13 +40,32 @@ cv::Mat patternFrame(int width, int height)
     return frame;
 }
 
-bool openWithSteadyFrame(CaptureTestWindow &t, const cv::Mat &frame)
+// "2 vesk5 usb-1" per device: index, name, port.
+std::vector<VideoInput> devices(const QStringList &lines)
 {
-    t.camera->setSteadyFrame(frame);
-    t.camera->setReadInterval(std::chrono::milliseconds(5));
-    t.access.openCamera();
-    return t.isOpen();
+    std::vector<VideoInput> inputs;
+    for (const QString &line : lines) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        inputs.push_back({parts[0].toInt(), parts[1], parts.value(2)});
+    }
+    return inputs;
 }
+
+QString vesk5File()
+{
+    return configFilePath(cameraSettingsFileName(QStringLiteral("vesk5")));
+}
+
+// An open window whose one camera reports the same ranges every time it is listed.
+struct Rig : CaptureTestWindow {
+    explicit Rig(const QString &model)
+    {
+        platform().devices = {{0, model}};
+        platform().ranges[0] = ReportedRanges{ReportedRange{0, 100, 50}, ReportedRange{0, 500, 250},
+                                              ReportedRange{0, 50, 0}, ReportedRange{1, 1000, 100}};
+        access.openCamera();
+    }
+};
 
 } // namespace
 
@@ -60,16 +73,19 @@ class OperatorToolsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { clearSnapshotFolder(); }
+    void init()
+    {
+        clearSnapshotFolder();
+        QFile::remove(vesk5File());
+    }
     void cleanupTestCase() { clearSnapshotFolder(); }
 
     void settingsDialogFollowsTheOpenCamera()
     {
         CaptureTestWindow t;
-        auto *platform = static_cast<FakeCameraPlatform *>(t.access.platform().get());
         int sourcesOpened = 0;
         FakeControlSource *source = nullptr;
-        platform->controlSourceFactory = [&](int index) -> std::unique_ptr<CameraControlSource> {
+        t.platform().controlSourceFactory = [&](int index) -> std::unique_ptr<CameraControlSource> {
             ++sourcesOpened;
             if (index != 0)
                 return nullptr;
@@ -86,7 +102,7 @@ private slots:
         t.access.openDriverSettings();
         QVERIFY(sourcesOpened == 0 && !t.access.cameraSettingsDialog());
 
-        QVERIFY(openWithSteadyFrame(t, patternFrame(64, 48)));
+        QVERIFY(t.openStreaming(patternFrame(64, 48)));
         QVERIFY(t.access.snapshotButton()->isEnabled());
         t.access.openDriverSettings();
         QPointer<CameraSettingsDialog> dialog = t.access.cameraSettingsDialog();
@@ -95,18 +111,15 @@ private slots:
         t.access.openDriverSettings();
         dialog->close();
         t.access.openDriverSettings();
-        QCOMPARE(t.access.cameraSettingsDialog(), dialog);
-        QVERIFY(dialog->isVisible());
+        QVERIFY(t.access.cameraSettingsDialog() == dialog && dialog->isVisible());
         QCOMPARE(sourcesOpened, 2);   // one more read what the camera holds when it opened
 
         // A control the capture backend has a property for goes through the capture object, once;
         // the others through the control source.
-        t.camera->clearSetCalls();
+        t.takeWrites();
         dialog->controlField(brightnessControl)->findChild<QSlider *>()->setValue(70);
         qobject_cast<QCheckBox *>(dialog->controlField(backlightControl))->setChecked(true);
-        const auto sets = t.camera->setCalls();
-        QCOMPARE(sets.size(), std::size_t(1));
-        QCOMPARE(std::make_pair(sets[0].propertyId, sets[0].value), std::make_pair(int(cv::CAP_PROP_BRIGHTNESS), 70.0));
+        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 70}}));
         QCOMPARE(source->writes, (std::vector<std::pair<quint32, int>>{{backlightControl, 1}}));
 
         t.access.closeCamera();
@@ -119,7 +132,7 @@ private slots:
     {
         CaptureTestWindow t;
         const cv::Mat frame = patternFrame(640, 480);
-        QVERIFY(openWithSteadyFrame(t, frame));
+        QVERIFY(t.openStreaming(frame));
         // Zoomed in and panned, so a snapshot of the shown crop would be caught.
         t.access.zoomSpin()->setValue(2.0);
         t.access.centerCodeX() = 300;
@@ -136,7 +149,7 @@ private slots:
         t.access.reticleAngleSlider()->setValue(0);
 
         t.access.requestSnapshot();
-        QTRY_VERIFY_WITH_TIMEOUT(t.access.statusLabel()->toolTip().startsWith(QStringLiteral("Last snapshot")), 5000);
+        QTRY_VERIFY(t.access.statusLabel()->toolTip().startsWith(QStringLiteral("Last snapshot")));
         QVERIFY(!t.access.snapshotPending());
 
         QStringList files = QDir(snapshotFolder()).entryList(QDir::Files, QDir::Name);
@@ -180,7 +193,7 @@ private slots:
     {
         MessageRecorder recorder;
         CaptureTestWindow t;
-        QVERIFY(openWithSteadyFrame(t, patternFrame(320, 240)));
+        QVERIFY(t.openStreaming(patternFrame(320, 240)));
         // A file where the folder should be defeats even root.
         QVERIFY(QFile(snapshotFolder()).open(QIODevice::WriteOnly));
 
@@ -188,11 +201,9 @@ private slots:
         // not reach the view afterwards.
         recorder.whileShown = [&t] { t.access.closeCamera(); };
         t.access.requestSnapshot();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.messages.size(), 1, 5000);
-        QCOMPARE(recorder.messages[0].kind, MessageKind::Warning);
-        QVERIFY(recorder.messages[0].text.contains(QStringLiteral("could not be saved")));
-        QVERIFY(t.access.statusLabel()->toolTip().isEmpty());
-        QVERIFY(t.access.imageView()->currentFrame().isNull());
+        QTRY_COMPARE(recorder.messages.size(), 1);
+        QVERIFY(recorder.messages[0].kind == MessageKind::Warning && recorder.messages[0].text.contains("could not be saved"));
+        QVERIFY(t.access.statusLabel()->toolTip().isEmpty() && t.access.imageView()->currentFrame().isNull());
         const QStringList leftovers = QDir(QCoreApplication::applicationDirPath())
                                           .entryList({QStringLiteral("*.png"), QStringLiteral("*.png.*")}, QDir::Files);
         QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QLatin1Char(' '))));
@@ -205,7 +216,7 @@ private slots:
         ImageView *view = t.access.imageView();
         // The window is never shown, so no layout changes this: a 640 x 360 picture at (26, 26).
         view->resize(692, 412);
-        QVERIFY(openWithSteadyFrame(t, patternFrame(1280, 720)));
+        QVERIFY(t.openStreaming(patternFrame(1280, 720)));
         t.access.centerOffsetCheck()->setChecked(true);
         t.access.offsetXSlider()->setValue(5);
         t.access.offsetYSlider()->setValue(-3);
@@ -222,7 +233,7 @@ private slots:
                               Case{4.0, QPointF(100, -50), QSize(320, 180), QPoint(675, 273)}}) {
             t.access.setZoom(c.zoom);
             t.access.viewOffset() = c.pan;
-            QTRY_COMPARE_WITH_TIMEOUT(view->shownFrameSize(), c.shown, 5000);
+            QTRY_COMPARE(view->shownFrameSize(), c.shown);
             const QPointF point(226, 126);
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                                       QEvent::MouseButtonRelease}) {
@@ -233,9 +244,132 @@ private slots:
             QCOMPARE(view->panOffset(), QPointF());
             // From the next frame on, the overlay's centre is drawn right under the pointer.
             const double scale = 640.0 / c.shown.width();
-            QTRY_COMPARE_WITH_TIMEOUT(26 + view->overlaySettings().centerX * scale, point.x(), 5000);
+            QTRY_COMPARE(26 + view->overlaySettings().centerX * scale, point.x());
             QCOMPARE(26 + view->overlaySettings().centerY * scale, point.y());
         }
+    }
+
+    void lostCameraIsReopenedOnceWhenItReturns_data()
+    {
+        QTest::addColumn<bool>("stall");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QStringList>("returning");
+        QTest::addColumn<int>("reopenedIndex");
+        const QStringList back{QStringLiteral("0 vesk7.1 usb-3"), QStringLiteral("2 vesk5 usb-1")};
+        QTest::newRow("unplugged, back behind another camera") << false << QString() << back << 2;
+        QTest::newRow("stalled, still listed") << true << QString() << QStringList{QStringLiteral("0 vesk5 usb-1")} << 0;
+        QTest::newRow("closed while waiting") << false << QStringLiteral("close") << back << -1;
+        QTest::newRow("another device chosen") << false << QStringLiteral("choose") << back << -1;
+        QTest::newRow("switched off") << false << QStringLiteral("untick") << back << -1;
+        QTest::newRow("another model comes") << false << QString() << QStringList{QStringLiteral("2 vesk3 usb-1")} << -1;
+        QTest::newRow("same model, other port") << false << QString() << QStringList{QStringLiteral("2 vesk5 usb-2")} << -1;
+    }
+    void lostCameraIsReopenedOnceWhenItReturns()
+    {
+        QFETCH(bool, stall);
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, returning);
+        QFETCH(int, reopenedIndex);
+        MessageRecorder boxes;
+        CaptureTestWindow t;
+        MainWindowTestAccess &a = t.access;
+        FakeCameraPlatform &platform = t.platform();
+        platform.devices = devices({QStringLiteral("0 vesk5 usb-1")});
+        a.autoReconnectCheck()->setChecked(true);
+        t.openStreaming(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(20, 40, 60)));
+        QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+
+        if (stall) {
+            a.refreshAfterStreamLoss();   // what the capture thread's stall report runs
+        } else {
+            platform.devices.clear();
+            a.checkDeviceList();
+            a.checkDeviceList();   // still gone: nothing to reopen
+        }
+        QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera disconnected; waiting for it to return"));
+        QVERIFY(a.closeButton()->isEnabled());
+        if (meanwhile == QStringLiteral("close")) {
+            a.closeButton()->click();
+        } else if (meanwhile == QStringLiteral("choose")) {
+            platform.devices = devices({QStringLiteral("0 vesk7.1 usb-3")});
+            a.checkDeviceList();
+            emit a.deviceCombo()->activated(0);
+        } else if (meanwhile == QStringLiteral("untick")) {
+            a.autoReconnectCheck()->setChecked(false);
+        }
+        QCOMPARE(a.statusLabel()->text() == QStringLiteral("Not Open"), !meanwhile.isEmpty());
+
+        platform.devices = devices(returning);
+        for (int check = 0; check < 3; ++check)
+            a.checkDeviceList();
+        const auto opens = t.camera->openCalls();
+        QCOMPARE(int(opens.size()), reopenedIndex < 0 ? 1 : 2);
+        QVERIFY(boxes.messages.isEmpty());
+        if (reopenedIndex < 0)
+            return;
+        QCOMPARE(opens.back().index, reopenedIndex);
+        QCOMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5, waiting for video"));
+        QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5"));
+    }
+
+    void settingsReturnToTheirModelOnly()
+    {
+        QSet<QString> names;
+        for (const SupportedCamera &camera : supportedCameras())
+            names.insert(cameraSettingsFileName(camera.name));
+        QCOMPARE(names.size(), qsizetype(supportedCameras().size()));
+
+        MessageRecorder boxes;
+        {
+            Rig first(QStringLiteral("vesk5"));
+            MainWindowTestAccess &a = first.access;
+            a.brightnessSlider()->setValue(40);
+            a.focusSlider()->setValue(300);
+            a.gainSlider()->setValue(7);
+            a.exposureSlider()->setValue(200);
+            a.autoExposureCheck()->setChecked(true);
+            a.setZoom(2.5);
+            a.saveParameters();
+            a.closeCamera();
+            a.brightnessSlider()->setValue(60);
+            a.saveParameters();   // closed: the model's file keeps what the camera had
+        }
+        QFile saved(vesk5File());
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("40 300 7 200 0 1 25\n"));
+
+        // Auto modes first; exposure stays the camera's own while its auto mode is on.
+        Rig again(QStringLiteral("vesk5"));
+        QVERIFY(again.takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 3},
+                                          {cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_FOCUS, 300}, {cv::CAP_PROP_GAIN, 7}}));
+        QCOMPARE(again.access.brightnessSpin()->value(), 40);
+        QVERIFY(!again.access.exposureSlider()->isEnabled());
+        QCOMPARE(again.access.zoomSpin()->value(), 2.5);
+
+        Rig otherModel(QStringLiteral("vesk3"));
+        QVERIFY(otherModel.takeWrites().empty());
+        QCOMPARE(otherModel.access.zoomFactor(), 1.0);
+        QCOMPARE(boxes.messages.size(), 2);
+    }
+
+    void onlyWholeFilesWithinTheDeviceRangesAreApplied()
+    {
+        QFile file(vesk5File());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("200 -5 50 1000 0 0 90\n");
+        file.close();
+        Rig rig(QStringLiteral("vesk5"));
+        QVERIFY(rig.takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1},
+                                        {cv::CAP_PROP_GAIN, 50}, {cv::CAP_PROP_EXPOSURE, 1000}}));
+        QCOMPARE(rig.access.brightnessSlider()->value(), 50);
+        QCOMPARE(rig.access.focusSlider()->value(), 250);
+        QCOMPARE(rig.access.zoomFactor(), 1.0);
+
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("20 30 4 5 0 0\n");
+        file.close();
+        Rig cut(QStringLiteral("vesk5"));
+        QVERIFY(cut.takeWrites().empty());
     }
 };
 
