@@ -335,7 +335,7 @@ private slots:
             a.saveParameters();   // closed: the model's file keeps what the camera had
         }
         QFile saved(vesk5File());
-        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
         QCOMPARE(saved.readAll(), QByteArray("40 300 7 200 0 1 25\n"));
 
         // Auto modes first; exposure stays the camera's own while its auto mode is on.
