@@ -14,15 +14,9 @@ using namespace std::chrono_literals;
 namespace {
 
 // One frame as a raw MJPG read returns it: a single row of the compressed bytes.
-cv::Mat asRead(const std::vector<uint8_t> &bytes)
-{
-    return cv::Mat(bytes, true).reshape(1, 1);
-}
+cv::Mat asRead(const std::vector<uint8_t> &bytes) { return cv::Mat(bytes, true).reshape(1, 1); }
 
-cv::Mat jpegFrame(const cv::Mat &picture)
-{
-    return asRead(encodePicture(picture, JpegSampling::Yuv422, 90));
-}
+cv::Mat jpegFrame(const cv::Mat &picture) { return asRead(encodePicture(picture, JpegSampling::Yuv422, 90)); }
 
 // Streams `frame` from the open on, from a camera that offers compressed frames or not.
 void openStreaming(CaptureTestWindow &t, bool compressed, const cv::Mat &frame)
