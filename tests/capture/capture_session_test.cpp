@@ -13,16 +13,10 @@ namespace {
 
 const QString streamLost = QStringLiteral("Camera disconnected; devices refreshed");
 
-cv::Mat grey(int width, int height, int value)
-{
-    return cv::Mat(height, width, CV_8UC3, cv::Scalar::all(value));
-}
+cv::Mat grey(int width, int height, int value) { return cv::Mat(height, width, CV_8UC3, cv::Scalar::all(value)); }
 
 // Only what the test does may end the stream.
-void neverStall(CaptureTestWindow &t)
-{
-    t.access.captureTimings() = {60000ms, 60000ms};
-}
+void neverStall(CaptureTestWindow &t) { t.access.captureTimings() = {60000ms, 60000ms}; }
 
 // Waits without running the event loop, so no queued call or timer tick can interfere.
 template <typename Predicate> bool waitPlain(Predicate done)
@@ -31,14 +25,6 @@ template <typename Predicate> bool waitPlain(Predicate done)
         std::this_thread::sleep_for(5ms);
     return done();
 }
-
-struct OpenFailure {
-    bool device, openResult;
-    Failure failure;
-    QString logPrefix;
-    MessageKind kind;
-    QString title, text;
-};
 
 // An opened device without a capture thread: writes are all that reaches it.
 struct OpenedWindow : CaptureTestWindow {
@@ -60,45 +46,40 @@ class CaptureSessionTest : public QObject {
 private slots:
     void openStreamsAtTargetSizeAndClosesStormProof()
     {
-        // The second backend waits only inside the read, as DirectShow.
-        for (const bool backendWaits : {true, false}) {
-            MessageRecorder boxes;
-            DiagnosticLogReader log;
-            CaptureTestWindow t;
-            t.platform().waitsForFrames = backendWaits;
-            QVERIFY(t.openStreaming(grey(3840, 2160, 90)));
-            const auto opens = t.camera->openCalls();
-            QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2);
-            QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
-            QTRY_COMPARE(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"));
-            QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
-            QVERIFY(t.camera->setCalls().empty());   // opening writes no property
-            t.access.closeCamera();
-            t.access.closeCamera();
-            QVERIFY(t.isClosedWithDevice() && t.access.imageView()->currentFrame().isNull());
-            QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
-            QCOMPARE(t.camera->releaseCount(), 1);
-            QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);   // never per frame
+        MessageRecorder boxes;
+        DiagnosticLogReader log;
+        CaptureTestWindow t;
+        QVERIFY(t.openStreaming(grey(3840, 2160, 90)));
+        const auto opens = t.camera->openCalls();
+        QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2 && t.camera->setCalls().empty());
+        QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
+        QTRY_COMPARE(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"));
+        QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+        t.access.closeCamera();
+        t.access.closeCamera();
+        QVERIFY(t.isClosedWithDevice() && t.access.imageView()->currentFrame().isNull() && t.camera->releaseCount() == 1);
+        QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
+        QCOMPARE(log.count(QStringLiteral("First camera frame received")), 1);   // never per frame
 
-            // Many more sessions, with ticks presenting frames and property writes contending with the reads.
-            constexpr int cycles = 100;
-            for (int i = 0; i < cycles; ++i) {
-                QVERIFY(t.openStreaming(grey(320, 240, 60), 300us));
-                if (i % 10 == 0) {
-                    QTest::qWait(40);
-                    t.access.brightnessSlider()->setValue(20 + (i / 10) % 2);
-                }
-                t.access.closeCamera();
-                QVERIFY(t.isClosedWithDevice());
+        // Many more sessions, with ticks presenting frames and property writes contending with the reads.
+        constexpr int cycles = 100;
+        for (int i = 0; i < cycles; ++i) {
+            QVERIFY(t.openStreaming(grey(320, 240, 60), 300us));
+            if (i % 10 == 0) {
+                QTest::qWait(40);
+                t.access.brightnessSlider()->setValue(20 + (i / 10) % 2);
             }
-            QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.camera->setCalls().empty() && boxes.messages.isEmpty());
-            QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles + 1);
-            QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles + 1);
+            t.access.closeCamera();
+            QVERIFY(t.isClosedWithDevice());
         }
+        QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.camera->setCalls().empty() && boxes.messages.isEmpty());
+        QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles + 1);
+        QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles + 1);
     }
 
     void openFailuresLeaveCameraClosed()
     {
+        struct OpenFailure { bool device, openResult; Failure failure; QString logPrefix; MessageKind kind; QString title, text; };
         const auto warning = MessageKind::Warning, critical = MessageKind::Critical;
         const QString camera = QStringLiteral("Camera"), vesk = QStringLiteral("VESK");
         const OpenFailure rows[] = {
@@ -117,8 +98,7 @@ private slots:
             t.camera->setOpenResult(c.openResult);
             t.camera->failOpen(c.failure);
             t.access.openCamera();
-            QCOMPARE(boxes.messages.size(), 1);
-            QCOMPARE(boxes.messages[0].kind, c.kind);
+            QVERIFY(boxes.messages.size() == 1 && boxes.messages[0].kind == c.kind);
             QCOMPARE(boxes.messages[0].title + ": " + boxes.messages[0].text, c.title + ": " + c.text);
             QVERIFY(!t.access.frameTimer().isActive() && !log.contains(QStringLiteral("Starting capture thread")));
             if (c.device)
@@ -149,8 +129,7 @@ private slots:
             QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
             // No read is tried without a frame: it would wait up to 10 s, and the limit with it.
             QCOMPARE(t.camera->readCount(), r.frames > 0 ? 3 : 0);
-            QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")));
-            QVERIFY(boxes.messages.isEmpty());
+            QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")) && boxes.messages.isEmpty());
         }
     }
 
@@ -178,8 +157,8 @@ private slots:
             // Without the queued loss call the window would show "open" with no frames for ever.
             QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 10000);
             QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
-            QVERIFY2(log.containsPrefix(r.logPrefix), qPrintable(log.messages().join('\n')));
-            QVERIFY(log.contains(QStringLiteral("Capture thread exited")));
+            QVERIFY2(log.containsPrefix(r.logPrefix) && log.contains(QStringLiteral("Capture thread exited")),
+                     qPrintable(log.messages().join('\n')));
         }
     }
 
@@ -209,9 +188,8 @@ private slots:
         QVERIFY(t.camera->waitForFrameWaiter(5000ms) && t.access.frameReady());
         QCOMPARE(t.access.latestFrame().data, frames[2].data);   // moved through, never copied
         t.access.grabFrame();
-        QCOMPARE(t.access.imageView()->currentFrame().size(), QSize(64, 48));
-        QCOMPARE(qRed(t.access.imageView()->currentFrame().pixel(0, 0)), 30);
-        QVERIFY(!t.access.frameReady());
+        const QImage shown = t.access.imageView()->currentFrame();
+        QVERIFY(shown.size() == QSize(64, 48) && qRed(shown.pixel(0, 0)) == 30 && !t.access.frameReady());
         t.access.closeCamera();
     }
 
@@ -263,8 +241,7 @@ private slots:
         a.gainSlider()->setValue(5);
         a.focusSlider()->setValue(600);
         a.exposureSlider()->setValue(-5);
-        // A committed spin box value moves the slider and is written exactly once.
-        a.brightnessSpin()->setValue(41);
+        a.brightnessSpin()->setValue(41);   // a committed spin box value moves the slider and is written exactly once
         QCOMPARE(a.brightnessSlider()->value(), 41);
         QCOMPARE(t.takeWrites(), (Writes{{10, 40.0}, {14, 5.0}, {28, 600.0}, {15, -5.0}, {10, 41.0}}));
 
@@ -316,13 +293,12 @@ private slots:
         t.takeWrites();
         t.camera->refuseProperty(cv::CAP_PROP_SETTINGS);
         a.openDriverSettings();
-        QCOMPARE(log.messages().size(), 4);   // the rejected gain and the three failures
         t.camera->failNextSet(Failure::OpenCv);
         a.openDriverSettings();
         t.camera->failIsOpened(Failure::Standard);
         a.openDriverSettings();
         t.camera->failIsOpened(Failure::None);
-        QVERIFY(t.lockIsFree() && log.messages().size() == 6);
+        QVERIFY(t.lockIsFree() && log.messages().size() == 6);   // the rejected gain, three set failures, two dialog ones
         QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_SETTINGS, 1}, {cv::CAP_PROP_SETTINGS, 1}}));
         t.camera->release();
         a.openDriverSettings();   // closed: the driver is not asked
@@ -334,7 +310,7 @@ private slots:
         CaptureTestWindow t;
         auto &a = t.access;
         a.setZoom(qQNaN());
-        QCOMPARE(a.zoomFactor(), 1.0);
+        QCOMPARE(a.zoomFactor(), 1.0);   // not NaN
         a.setZoom(9.5);
         QVERIFY(a.zoomFactor() == 8.0 && a.imageView()->zoomFactor() == 8.0 && a.zoomSlider()->value() == 80);
         // The spin box rounds 1.21 to 1.2 and feeds that back: everything settles on 1.2. Already
@@ -353,21 +329,18 @@ private slots:
         int autoExposureMode = 3;   // aperture priority, as a UVC camera powers up
         t.platform().controlSourceFactory = [&](int) {
             auto fake = std::make_unique<FakeControlSource>();
-            const int properties[] = {cv::CAP_PROP_BRIGHTNESS, cv::CAP_PROP_FOCUS, cv::CAP_PROP_GAIN, cv::CAP_PROP_EXPOSURE,
-                                      cv::CAP_PROP_AUTOFOCUS, cv::CAP_PROP_AUTO_EXPOSURE};
-            fake->controls = {fakeControl(1, CameraControlType::Integer, 1, 64, brightness),
-                              fakeControl(2, CameraControlType::Integer, 0, 1023, 300),
-                              fakeControl(3, CameraControlType::Integer, 0, 15, 3),
-                              fakeControl(4, CameraControlType::Integer, -13, -1, -5),
-                              fakeControl(5, CameraControlType::Boolean, 0, 1, 1),
-                              fakeControl(6, CameraControlType::Menu, 0, 3, autoExposureMode)};
-            for (quint32 id = 1; id <= 6; ++id)
-                fake->captureProperties.insert(id, properties[id - 1]);
+            using T = CameraControlType;
+            fake->controls = {fakeControl(cv::CAP_PROP_BRIGHTNESS, T::Integer, 1, 64, brightness),
+                              fakeControl(cv::CAP_PROP_FOCUS, T::Integer, 0, 1023, 300), fakeControl(cv::CAP_PROP_GAIN, T::Integer, 0, 15, 3),
+                              fakeControl(cv::CAP_PROP_EXPOSURE, T::Integer, -13, -1, -5),
+                              fakeControl(cv::CAP_PROP_AUTOFOCUS, T::Boolean, 0, 1, 1),
+                              fakeControl(cv::CAP_PROP_AUTO_EXPOSURE, T::Menu, 0, 3, autoExposureMode)};
+            for (const CameraControl &c : fake->controls)
+                fake->captureProperties.insert(c.id, int(c.id));   // each control is its capture property
             return fake;
         };
         a.openCamera();
-        QCOMPARE(QList<int>({a.brightnessSpin()->value(), a.focusSlider()->value(), a.gainSpin()->value(),
-                             a.exposureSlider()->value()}),
+        QCOMPARE(QList<int>({a.brightnessSpin()->value(), a.focusSlider()->value(), a.gainSpin()->value(), a.exposureSlider()->value()}),
                  QList<int>({22, 300, 3, -5}));
         QVERIFY(a.autoFocusCheck()->isChecked() && a.autoExposureCheck()->isChecked());
         // The camera refuses manual values now: the pairs say so instead of failing silently.

@@ -6,8 +6,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <algorithm>
-
 // Reads back what the program appended to "vesk-diagnostic.log" beside the test executable
 // since this reader was made, as whole messages without their time stamps.
 class DiagnosticLogReader {
@@ -41,8 +39,7 @@ public:
     bool contains(const QString &message) const { return messages().contains(message); }
     bool containsPrefix(const QString &prefix) const
     {
-        const QStringList all = messages();
-        return std::any_of(all.begin(), all.end(), [&](const QString &m) { return m.startsWith(prefix); });
+        return !messages().filter(QRegularExpression('^' + QRegularExpression::escape(prefix))).isEmpty();
     }
     int count(const QString &message) const { return int(messages().count(message)); }
 

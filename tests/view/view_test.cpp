@@ -11,11 +11,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -28,10 +26,7 @@ bool near(const QColor &actual, const QColor &expected, int tolerance)
         && qAbs(actual.blue() - expected.blue()) <= tolerance;
 }
 
-QColor at(const QImage &image, double x, double y)
-{
-    return image.pixelColor(int(x), int(y));
-}
+QColor at(const QImage &image, double x, double y) { return image.pixelColor(int(x), int(y)); }
 
 QImage solid(int width, int height, const QColor &color)
 {
@@ -52,13 +47,6 @@ void mouse(QWidget &widget, QEvent::Type type, QPointF position, Qt::MouseButton
 {
     QMouseEvent event(type, position, position, button, button, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &event);
-}
-
-void drag(QWidget &widget, QPoint from, QPoint to)
-{
-    mouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    mouse(widget, QEvent::MouseMove, to);
-    mouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton);
 }
 
 // Whether the widget took the event.
@@ -89,10 +77,7 @@ QImage paintOverlay(const OverlaySettings &overlay, QSize frameSize = QSize(800,
     return image;
 }
 
-bool lit(const QImage &image, double x, double y)
-{
-    return at(image, x, y).red() > 128 || at(image, x, y).blue() > 128;
-}
+bool lit(const QImage &image, double x, double y) { return at(image, x, y).red() > 128 || at(image, x, y).blue() > 128; }
 
 QStringList parseWarnings;
 
@@ -135,85 +120,49 @@ private slots:
         QCOMPARE(view.zoomFactor(), 8.0);
     }
 
-    void pointerShowsTheCameraPixelOnThePictureOnly_data()
-    {
-        QTest::addColumn<QSize>("image");
-        QTest::addColumn<QRect>("shown");
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<QPoint>("pixel");   // (-1, -1): none
-        // The 640 x 360 picture starts at (26, 26); at 4x panned by (100, -50) it shows this part.
-        const QRect whole(0, 0, 1280, 720);
-        const QRect zoomed(580, 220, 320, 180);
-        QTest::newRow("1x at full size") << QSize(1280, 720) << whole << QPointF(126.25, 76.75) << QPoint(200, 101);
-        QTest::newRow("1x decoded at 1/4") << QSize(320, 180) << whole << QPointF(126.25, 76.75) << QPoint(200, 101);
-        QTest::newRow("1x last pixel") << QSize(320, 180) << whole << QPointF(665.9, 385.9) << QPoint(1279, 719);
-        QTest::newRow("4x panned") << QSize(320, 180) << zoomed << QPointF(126.25, 76.75) << QPoint(630, 245);
-        QTest::newRow("4x first pixel") << QSize(320, 180) << zoomed << QPointF(26, 26) << zoomed.topLeft();
-        QTest::newRow("left of the picture") << QSize(320, 180) << zoomed << QPointF(20, 100) << QPoint(-1, -1);
-        QTest::newRow("below the picture") << QSize(320, 180) << whole << QPointF(300, 386) << QPoint(-1, -1);
-    }
-
     void pointerShowsTheCameraPixelOnThePictureOnly()
     {
-        QFETCH(QSize, image);
-        QFETCH(QRect, shown);
-        QFETCH(QPointF, point);
-        QFETCH(QPoint, pixel);
-        ImageView view;
-        view.resize(viewSize);
-        view.setFrame(solid(image.width(), image.height(), Qt::white), shown, shown.width() / image.width());
-        QCOMPARE(view.framePixelAt(point).value_or(QPoint(-1, -1)), pixel);
-
-        // The badge at the picture's lower left is there while the pointer is over the picture.
-        mouse(view, QEvent::MouseMove, point);
-        QCOMPARE(at(render(view), 26 + 14, 26 + 360 - 39).green() < 110, pixel != QPoint(-1, -1));
-        QSignalSpy spy(&view, &ImageView::pixelDoubleClicked);
-        mouse(view, QEvent::MouseButtonDblClick, point, Qt::LeftButton);
-        QCOMPARE(spy.count(), pixel != QPoint(-1, -1) ? 1 : 0);
+        // The 640 x 360 picture starts at (26, 26); at 4x panned by (100, -50) it shows `zoomed`.
+        const QRect whole(0, 0, 1280, 720), zoomed(580, 220, 320, 180);
+        const QPoint none(-1, -1);
+        struct Row { QSize image; QRect shown; QPointF point; QPoint pixel; };
+        for (const Row &r : {Row{{1280, 720}, whole, {126.25, 76.75}, {200, 101}}, Row{{320, 180}, whole, {126.25, 76.75}, {200, 101}},
+                             Row{{320, 180}, whole, {665.9, 385.9}, {1279, 719}}, Row{{320, 180}, zoomed, {126.25, 76.75}, {630, 245}},
+                             Row{{320, 180}, zoomed, {26, 26}, zoomed.topLeft()}, Row{{320, 180}, zoomed, {20, 100}, none},
+                             Row{{320, 180}, whole, {300, 386}, none}}) {
+            ImageView view;
+            view.resize(viewSize);
+            view.setFrame(solid(r.image.width(), r.image.height(), Qt::white), r.shown, r.shown.width() / r.image.width());
+            QCOMPARE(view.framePixelAt(r.point).value_or(none), r.pixel);
+            // The badge at the picture's lower left is there while the pointer is over the picture.
+            mouse(view, QEvent::MouseMove, r.point);
+            QCOMPARE(at(render(view), 26 + 14, 26 + 360 - 39).green() < 110, r.pixel != none);
+            QSignalSpy spy(&view, &ImageView::pixelDoubleClicked);
+            mouse(view, QEvent::MouseButtonDblClick, r.point, Qt::LeftButton);
+            QCOMPARE(spy.count(), r.pixel != none ? 1 : 0);
+        }
     }
 
-    void dragAndScrollBarsMoveTheOffsetWithinTheZoomedFrame()
+    void dragPansAndTheScrollBarStaysClearOfTheBadge()
     {
         ImageView view;
         view.resize(viewSize);
-        QScrollBar *horizontal = nullptr, *vertical = nullptr;
+        QScrollBar *vertical = nullptr;
         for (QScrollBar *bar : view.findChildren<QScrollBar *>())
-            (bar->orientation() == Qt::Horizontal ? horizontal : vertical) = bar;
-        QVERIFY(horizontal && vertical);
-        drag(view, QPoint(100, 100), QPoint(150, 150));   // no frame: nothing to move
-        QCOMPARE(view.panOffset(), QPointF(0, 0));
-
-        view.setZoom(1.02);
-        view.setFrame(solid(960, 540, Qt::gray));
-        QVERIFY(!horizontal->isHidden() && !vertical->isHidden());
-        view.setZoom(1.01);
-        QVERIFY(horizontal->isHidden() && vertical->isHidden());
+            vertical = bar->orientation() == Qt::Vertical ? bar : vertical;
         // Two frame pixels per view pixel; the picture follows the hand, only with the left button.
         QSignalSpy spy(&view, &ImageView::offsetChanged);
+        view.setZoom(2.0);
         view.setFrame(solid(1280, 720, Qt::gray));
-        drag(view, QPoint(100, 100), QPoint(111, 95));
-        QCOMPARE(view.panOffset(), QPointF(-22, 10));
+        mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton);
+        mouse(view, QEvent::MouseMove, QPoint(111, 95));
+        mouse(view, QEvent::MouseButtonRelease, QPoint(111, 95), Qt::LeftButton);
         mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
         mouse(view, QEvent::MouseMove, QPoint(300, 300));
-        QCOMPARE(spy.count(), 1);
-
-        // Unzoomed the drag is unbounded; zooming in clamps and reports the offset once.
-        view.setFrame(solid(960, 540, Qt::gray));
-        drag(view, QPoint(100, 100), QPoint(500, 100));
-        spy.clear();
-        view.setZoom(2.0);
-        QVERIFY(spy.count() == 1 && view.panOffset() == QPointF(-480, 10));
-        QVERIFY(horizontal->maximum() == 960 && horizontal->value() == 0);
+        QVERIFY(spy.count() == 1 && view.panOffset() == QPointF(-22, 10));
         // The vertical bar runs down the picture's right edge below the frame-rate badge.
+        QVERIFY(vertical && !vertical->isHidden());
         QVERIFY(!vertical->geometry().intersects(QRect(26 + 640 - 112 - 10, 26 + 10, 112, 28)));
-        horizontal->setValue(720);
-        QVERIFY(spy.count() == 2 && view.panOffset() == QPointF(240, 10));
-        // Values the view writes itself are not taken for operator moves.
-        view.setZoom(1.5);
-        view.setFrame(solid(960, 540, Qt::gray));
-        QVERIFY(horizontal->value() == 480 && spy.count() == 2);
-        view.clearFrame();
-        QVERIFY(horizontal->isHidden() && view.panOffset() == QPointF(240, 10));
     }
 
     void frameRateIsCountedPerHalfSecondWindow()
@@ -357,38 +306,12 @@ private slots:
         QCOMPARE(paintOverlay(overlay), blank);
     }
 
-    void bothStyleSheetsAreCompleteAndParse()
-    {
-        for (const bool night : {false, true}) {
-            const QString sheet = buildStyleSheet(night);
-            QVERIFY(!sheet.contains(QLatin1Char('%')));   // no placeholder of the template left over
-            QWidget root;
-            auto *layout = new QVBoxLayout(&root);
-            for (QWidget *child : std::initializer_list<QWidget *>{new QLabel, new QPushButton, new QCheckBox,
-                                                                   new QComboBox, new QSlider(Qt::Horizontal)})
-                layout->addWidget(child);
-            parseWarnings.clear();
-            const QtMessageHandler previous = qInstallMessageHandler(
-                [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
-            root.setStyleSheet(sheet);
-            for (QWidget *child : root.findChildren<QWidget *>())
-                child->ensurePolished();
-            qInstallMessageHandler(previous);
-            QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
-        }
-        // At night, as by day, a disabled button's border stands back from an enabled one's.
-        const QString night = buildStyleSheet(true);
-        const auto lightness = [&night](const char *selector, const char *key) {
-            const qsizetype value = night.indexOf(QLatin1String(key), night.indexOf(QLatin1String(selector) + " {"));
-            return QColor(night.mid(value + qsizetype(strlen(key)), 7)).lightness();
-        };
-        QVERIFY(lightness("QPushButton:disabled", "border-color: ") < lightness("QPushButton", "solid "));
-        QVERIFY(lightness("QPushButton#PrimaryButton:disabled", "border-color: ")
-                < lightness("QPushButton#PrimaryButton", "border-color: "));
-    }
-
     void nightModeSwitchesSheetAndBothPaintedWidgets()
     {
+        // Both sheets must parse whole: a rule Qt cannot parse is only a warning.
+        parseWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
         // The placeholder is the picture beside the executable, read when the view is made.
         const QDir appDir(QCoreApplication::applicationDirPath());
         const QString picture = appDir.filePath(QStringLiteral("assets/vesk-background.jpg"));
@@ -411,6 +334,8 @@ private slots:
         access.setNightMode(true);
         QCOMPARE(qApp->styleSheet(), buildStyleSheet(true));
         QVERIFY(near(background(), QColor(18, 5, 9), 2) && near(at(render(*view), 346, 206), QColor(162, 149, 153), 3));
+        qInstallMessageHandler(previous);
+        QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
         access.setNightMode(false);
         QCOMPARE(qApp->styleSheet(), daySheet);
         QVERIFY(near(at(render(*view), 346, 206), QColor(100, 100, 100), 3));
