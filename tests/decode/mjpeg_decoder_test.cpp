@@ -125,23 +125,3 @@ TEST(MjpegDecoder, BrokenFramesFailAndTheDecoderCarriesOn)
     }
     EXPECT_LE(buffer.allocationCount(), 2);
 }
-
-TEST(MjpegDecoder, SizeChangesMidStreamReuseTheBufferWhenItFits)
-{
-    MjpegDecoder decoder;
-    FrameBuffer buffer;
-    const struct {
-        cv::Size size;
-        cv::Vec3b colour;
-        int allocations;
-    } stream[] = {{{640, 480}, {10, 200, 30}, 1}, {{1280, 960}, {200, 20, 90}, 2},
-                  {{320, 240}, {90, 90, 250}, 2}, {{1280, 960}, {30, 60, 120}, 2}};
-    for (const auto &frame : stream) {
-        const std::vector<uint8_t> jpeg = encodePicture(flatPicture(frame.size, frame.colour), JpegSampling::Yuv420);
-        DecodePlan plan;
-        ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{2.0, {}, {}}, buffer, plan));
-        EXPECT_EQ(buffer.size(), zoomCropRect(frame.size, 2.0, {}).size());
-        EXPECT_LE(difference(pixel(buffer, 5, 5), frame.colour), 4);
-        EXPECT_EQ(buffer.allocationCount(), frame.allocations);
-    }
-}
