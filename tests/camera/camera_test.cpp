@@ -244,6 +244,14 @@ private slots:
         a.checkDeviceList();
         QVERIFY(log.messages().isEmpty());
     }
+
+    // Nothing else drives the hot-plug check: the window's own timer must.
+    void deviceTimerNoticesAPluggedCamera()
+    {
+        Rig rig({});
+        rig.platform->devices = {{0, QStringLiteral("PR-Z40")}};
+        QTRY_COMPARE_WITH_TIMEOUT(rig.access().deviceCombo()->currentText(), QStringLiteral("PR-Z40"), 4000);
+    }
 };
 
 QTEST_MAIN(CameraTest)
