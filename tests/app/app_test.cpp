@@ -47,14 +47,11 @@ private slots:
             for (int i = 0; i < perThread; ++i)
                 DiagnosticLog(QStringLiteral("writer %1 line %2 of a message long enough to tear").arg(name).arg(i));
         };
-        std::thread first(writer, 'A');
-        std::thread second(writer, 'B');
+        std::thread first(writer, 'A'), second(writer, 'B');
         first.join();
         second.join();
-
         const QList<QByteArray> lines = logLines();
         QCOMPARE(lines.size(), 2 * perThread + 1);
-        QVERIFY(lines.last().isEmpty());
         const QRegularExpression pattern(QStringLiteral(
             R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  writer ([AB]) line (\d+) of a message long enough to tear$)"));
         QHash<QString, int> next;
@@ -65,37 +62,27 @@ private slots:
         }
     }
 
-    void logWritesMessagesVerbatim()
+    // Messages go out verbatim, and the log survives being deleted or blocked by a folder.
+    void logWritesVerbatimAndSurvivesDeletionAndBlockage()
     {
         DiagnosticLog(QString());
         DiagnosticLog(QStringLiteral("first\nsecond"));
         DiagnosticLog(QStringLiteral("Kamera \u4e2d\u6587 ok"));
-
-        const QList<QByteArray> lines = logLines();
+        QList<QByteArray> lines = logLines();
         QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines[0].size(), 23 + 2);
-        QVERIFY(lines[0].endsWith("  ") && !lines[0].startsWith("\xEF\xBB\xBF"));
-        QVERIFY(lines[1].endsWith("  first"));
-        QCOMPARE(lines[2], QByteArray("second"));
+        QVERIFY(lines[0].size() == 23 + 2 && lines[0].endsWith("  ") && !lines[0].startsWith("\xEF\xBB\xBF"));
+        QVERIFY(lines[1].endsWith("  first") && lines[2] == "second");
         QVERIFY(lines[3].endsWith(QStringLiteral("  Kamera \u4e2d\u6587 ok").toUtf8()));
-    }
 
-    void logSurvivesDeletionAndBlockage()
-    {
-        DiagnosticLog(QStringLiteral("before"));
         QVERIFY(QFile::remove(logPath()));
         DiagnosticLog(QStringLiteral("after"));
-        QCOMPARE(logLines().size(), 2);
-        QVERIFY(logLines()[0].endsWith("  after"));
-
+        QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  after"));
         // A folder in the log's place cannot be opened for writing, even by root.
         QVERIFY(QFile::remove(logPath()) && QDir().mkdir(logPath()));
         DiagnosticLog(QStringLiteral("dropped"));
-        QVERIFY(QFileInfo(logPath()).isDir());
-        QVERIFY(QDir().rmdir(logPath()));
+        QVERIFY(QFileInfo(logPath()).isDir() && QDir().rmdir(logPath()));
         DiagnosticLog(QStringLiteral("kept"));
-        QCOMPARE(logLines().size(), 2);
-        QVERIFY(logLines()[0].endsWith("  kept"));
+        QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  kept"));
     }
 
     void languageDetection_data()
@@ -103,29 +90,18 @@ private slots:
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<UiLanguage>("expected");
-        const QLocale german(QLocale::German, QLocale::Germany);
-        const QLocale mainland(QLocale::Chinese, QLocale::China);
-        const QLocale taiwan(QLocale::Chinese, QLocale::Taiwan);
+        const QLocale german(QLocale::German, QLocale::Germany), mainland(QLocale::Chinese, QLocale::China),
+            taiwan(QLocale::Chinese, QLocale::Taiwan);
         using L = UiLanguage;
-
-        // The variable wins when it names a language, whatever the system says.
+        // The variable wins when it names a language; anything else falls back to the locale.
         QTest::newRow("trimmed and lowered") << QStringLiteral(" ZH-TW ") << german << L::TraditionalChinese;
         QTest::newRow("zh_hk") << QStringLiteral("zh_hk") << mainland << L::TraditionalChinese;
-        QTest::newRow("traditional") << QStringLiteral("Traditional") << german << L::TraditionalChinese;
-        QTest::newRow("zh-cn with tabs") << QStringLiteral("\tzh-CN\n") << taiwan << L::SimplifiedChinese;
         QTest::newRow("simplified") << QStringLiteral("SIMPLIFIED") << german << L::SimplifiedChinese;
-        QTest::newRow("en") << QStringLiteral("en") << taiwan << L::English;
         QTest::newRow("EN_us") << QStringLiteral("EN_us") << mainland << L::English;
-        QTest::newRow("en-GB") << QStringLiteral("en-GB") << taiwan << L::English;
-        // Anything else falls back to the system locale.
         QTest::newRow("english is no code") << QStringLiteral("english") << taiwan << L::TraditionalChinese;
-        QTest::newRow("zh alone") << QStringLiteral("zh") << taiwan << L::TraditionalChinese;
         QTest::newRow("zh_sg on mainland") << QStringLiteral("zh_sg") << mainland << L::SimplifiedChinese;
         QTest::newRow("encoding suffix") << QStringLiteral("zh_tw.utf-8") << german << L::English;
-        QTest::newRow("unset, german") << QString() << german << L::English;
         QTest::newRow("white space, mainland") << QStringLiteral("   ") << mainland << L::SimplifiedChinese;
-        QTest::newRow("unset, singapore") << QString() << QLocale(QLocale::Chinese, QLocale::Singapore) << L::SimplifiedChinese;
-        QTest::newRow("unset, hong kong") << QString() << QLocale(QLocale::Chinese, QLocale::HongKong) << L::TraditionalChinese;
         QTest::newRow("unset, macao") << QString() << QLocale(QLocale::Chinese, QLocale::Macao) << L::TraditionalChinese;
         QTest::newRow("traditional script elsewhere")
             << QString() << QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Singapore) << L::TraditionalChinese;
@@ -144,7 +120,6 @@ private slots:
     void languageIsFixedForTheProcess()
     {
         // The test runner sets VESK_LANG=en.
-        QCOMPARE(currentUiLanguage(), UiLanguage::English);
         QCOMPARE(pickText(QStringLiteral("Open"), QStringLiteral("t"), QStringLiteral("s")), QStringLiteral("Open"));
         const QByteArray saved = qgetenv("VESK_LANG");
         qputenv("VESK_LANG", "zh_cn");
@@ -153,14 +128,12 @@ private slots:
         qputenv("VESK_LANG", saved);
     }
 
+    // A broken file or a missing icon reader would only show as a blank window icon.
     void compiledInIconDecodes()
     {
-        // A broken file or a missing icon reader would only show as a blank window icon.
         QImageReader reader(QStringLiteral(":/icons/vesk.ico"));
         const QImage image = reader.read();
-        QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-        QCOMPARE(image.size(), QSize(256, 256));
-        QVERIFY(image.hasAlphaChannel());
+        QVERIFY2(image.size() == QSize(256, 256) && image.hasAlphaChannel(), qPrintable(reader.errorString()));
         QVERIFY(QIcon(QStringLiteral(":/icons/vesk.ico")).availableSizes().contains(QSize(256, 256)));
     }
 };

@@ -55,8 +55,7 @@ private slots:
             a.saveParameters();
             a.saveFocusCenter();
         }
-        QCOMPARE(messages.messages.size(), 2);
-        QCOMPARE(messages.messages[0].text, QStringLiteral("Parameters saved."));
+        QVERIFY(messages.messages.size() == 2 && messages.messages[0].text == QStringLiteral("Parameters saved."));
         const QString config = home.filePath(QStringLiteral("cfg/VESK/"));
         QCOMPARE(readFile(config + QStringLiteral("focus.txt")), QByteArray("1500 900\n"));
         QCOMPARE(readFile(config + QStringLiteral("config1k.txt")).split(' ').size(), 16);

@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build folder and checks what an installed copy gets: the
-# exact file list, dependencies on run-time packages only, a menu entry and metadata that their
-# validators accept, and a start from the unpacked tree that keeps its files in the user's folders.
+# exact file list, dependencies on run-time packages only, and a menu entry and metadata that their
+# validators accept. Where an installed copy keeps its files is the installed-copy test's business.
 # Usage: package_test.sh <cpack> <build folder> <work folder>
 set -euo pipefail
 cpack="$1" build="$2" work="$3"
 fail() { echo "$*"; exit 1; }
 
-rm -rf "$work"
-mkdir -p "$work"
+rm -rf "$work" && mkdir -p "$work"
 (cd "$build" && "$cpack" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || fail "$(cat "$work/cpack.log")"
 debs=("$work"/out/vesk_*.deb)
 deb="${debs[0]}"
@@ -33,20 +32,4 @@ desktop-file-validate "$root/usr/share/applications/org.korvany.vesk.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.korvany.vesk.metainfo.xml"
 [[ "$(sed -n 's/^Exec=//p' "$root/usr/share/applications/org.korvany.vesk.desktop")" == vesk ]] || fail "Exec is not vesk"
 
-# Started from the unpacked tree as a user would start the installed program: even root's run
-# must leave usr/bin as the package made it.
-home="$work/home"
-HOME="$home" XDG_CONFIG_HOME= XDG_STATE_HOME= XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen \
-    "$root/usr/bin/vesk" >"$work/vesk.out" 2>&1 &
-pid=$!
-timeout 10 bash -c "until [[ -d '$home/.config/VESK' ]]; do sleep 0.1; done" || true
-# The folder comes with the window's construction, maybe before the quit handler: a clean
-# quit is the smoke test's business, an end by the signal itself is fine here.
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-((status == 0 || status == 128 + 15)) || fail "vesk ended with status $status: $(cat "$work/vesk.out")"
-[[ "$(ls -A "$root/usr/bin")" == vesk ]] || fail "files beside the installed executable: $(ls -A "$root/usr/bin")"
-[[ -d "$home/.config/VESK" ]] || fail "no settings folder in $home/.config/VESK"
-grep -q "This is an installed copy" "$home/.local/state/VESK/vesk-diagnostic.log" || fail "no log in the user's state folder"
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $depends"

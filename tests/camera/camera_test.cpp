@@ -1,12 +1,21 @@
 #include "camera/camera_enumeration.h"
+#include "camera/demo/demo_camera_platform.h"
+#include "camera/demo/demo_video_capture.h"
 #include "camera/control_write_path.h"
 #include "camera/supported_cameras.h"
 #include "tests/support/diagnostic_log_reader.h"
 #include "tests/support/fake_camera_platform.h"
+#include "tests/support/fake_video_capture.h"
+#include "tests/support/main_window_test_access.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
-#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
 
 #include <stdexcept>
 
@@ -18,6 +27,38 @@ struct ThrowingSource final : CameraControlSource {
     bool writeControl(quint32, int) override { throw std::runtime_error("unplugged"); }
     std::optional<int> captureProperty(quint32 id) const override { return id == 1 ? std::optional<int>(10) : std::nullopt; }
 };
+
+struct Rig {
+    FakeCameraPlatform *platform = nullptr;
+    FakeVideoCapture *capture = nullptr;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Rig(std::vector<VideoInput> devices, QMap<int, ReportedRanges> ranges = {}, bool open = false)
+    {
+        auto fake = std::make_unique<FakeCameraPlatform>();
+        fake->devices = std::move(devices);
+        fake->ranges = std::move(ranges);
+        fake->captureFactory = [this, open] {
+            auto made = std::make_unique<FakeVideoCapture>();
+            if (open)
+                made->open(0, 0);
+            capture = made.get();
+            return made;
+        };
+        platform = fake.get();
+        window = std::make_unique<MainWindow>(std::move(fake));
+    }
+    MainWindowTestAccess access() { return MainWindowTestAccess(*window); }
+};
+
+// Range and value of a slider/spin pair, and whether both agree and step by one.
+QList<int> pairState(QSlider *slider, QSpinBox *spin)
+{
+    const bool inStep = slider->singleStep() == 1 && slider->pageStep() == 1 && spin->singleStep() == 1
+        && slider->minimum() == spin->minimum() && slider->maximum() == spin->maximum()
+        && slider->value() == spin->value();
+    return {slider->minimum(), slider->maximum(), slider->value(), inStep};
+}
 
 } // namespace
 
@@ -48,13 +89,10 @@ private slots:
                                                  ReportedRange{0, 100, 300}, ReportedRange{-13, -1, -20}});
         // Device 2 cannot be bound.
         const std::vector<CameraDeviceInfo> devices = enumerateCameras(platform, true);
-        QCOMPARE(devices.size(), std::size_t(4));
-        QCOMPARE(devices[1].index, 2);
-        QCOMPARE(devices[1].name, QStringLiteral("vesk3.6"));
+        QVERIFY(devices.size() == 4 && devices[1].index == 2 && devices[1].name == QStringLiteral("vesk3.6"));
         QCOMPARE(platform.rangeQueries, 3);
         QVERIFY(!devices[2].brightness.valid); // unsupported: never asked, although it could answer
-        QVERIFY(!devices[3].focus.valid);
-        QCOMPARE(devices[3].gain.defaultValue, 100);
+        QVERIFY(!devices[3].focus.valid && devices[3].gain.defaultValue == 100);
         QCOMPARE(log.messages(),
                  QStringList({QStringLiteral("Camera ranges for vesk5: brightness=0..255 default=128, focus=fallback, "
                                              "gain=fallback, exposure=fallback"),
@@ -86,7 +124,135 @@ private slots:
         QVERIFY(log.value(0).startsWith(QStringLiteral("OpenCV exception while setting Gain=7: ")));
         QCOMPARE(log.value(1), QStringLiteral("Exception while setting Gain=1: unplugged"));
     }
+
+    void demoIsListedAfterTheRealDevicesWhichStillReachTheSystem()
+    {
+        auto system = std::make_unique<FakeCameraPlatform>();
+        system->devices = {{0, QStringLiteral("vesk5")}, {2, QStringLiteral("Webcam")}};
+        system->ranges.insert(0, ReportedRanges{ReportedRange{0, 255, 128}, {}, {}, {}});
+        FakeVideoCapture *real = nullptr;
+        system->captureFactory = [&real] {
+            auto made = std::make_unique<FakeVideoCapture>();
+            real = made.get();
+            return made;
+        };
+        DemoCameraPlatform platform(std::move(system), *parseDemoCameraConfig(QStringLiteral("vesk3"), {}, {}, true));
+
+        const auto devices = platform.listVideoInputs();
+        QVERIFY(devices.size() == 3 && devices[0].name == QStringLiteral("vesk5") && devices[2].name == QStringLiteral("vesk3"));
+        QCOMPARE(devices[2].index, DemoVideoCapture::deviceIndex);
+        const auto demo = platform.queryRanges(devices[2]), attached = platform.queryRanges(devices[0]);
+        QVERIFY(demo && demo->exposure && demo->exposure->minimum == -13);
+        QVERIFY(attached && attached->brightness && attached->brightness->maximum == 255);
+
+        auto capture = platform.createCapture();
+        const cv::Mat realFrame(48, 64, CV_8UC3, cv::Scalar(1, 2, 3));
+        real->setSteadyFrame(realFrame);
+        cv::Mat frame;
+        QVERIFY(capture->open(0, cv::CAP_V4L2, {}) && real->openCalls().at(0).index == 0);
+        QVERIFY(capture->read(frame) && frame.data == realFrame.data);
+        QVERIFY(capture->set(cv::CAP_PROP_GAIN, 3) && real->setCalls().size() == 1);
+
+        // Opening the demo closes the real device; the demo's frames are its own.
+        QVERIFY(capture->open(DemoVideoCapture::deviceIndex, cv::CAP_V4L2,
+                              {cv::CAP_PROP_FRAME_WIDTH, 320, cv::CAP_PROP_FRAME_HEIGHT, 240}));
+        QVERIFY(!real->isOpened() && capture->read(frame) && frame.size() == cv::Size(320, 240));
+    }
+
+    void driverRangesAndFallbacksReachTheSlidersWithoutDriverWrites()
+    {
+        QMap<int, ReportedRanges> ranges;
+        ranges.insert(1, ReportedRanges{ReportedRange{0, 255, 128}, std::nullopt, ReportedRange{10, 5, 7},
+                                        ReportedRange{-13, -1, -20}});
+        // The capture is open so that a leaked slider signal would reach the driver.
+        Rig rig({{0, QStringLiteral("Webcam")}, {1, QStringLiteral(" vesk5 ")}, {3, QStringLiteral("vesk3.6")}},
+                ranges, true);
+        auto a = rig.access();
+
+        QCOMPARE(a.deviceSignatures(), QStringList({QStringLiteral("1:vesk5"), QStringLiteral("3:vesk3.6")}));
+        QVERIFY(a.deviceCombo()->currentText() == QStringLiteral("vesk5") && a.currentDeviceIndex() == 1);
+        QCOMPARE(a.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
+        QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({0, 255, 128, 1}));
+        QCOMPARE(pairState(a.focusSlider(), a.focusSpin()), QList<int>({0, 1023, 536, 1}));
+        QCOMPARE(pairState(a.gainSlider(), a.gainSpin()), QList<int>({0, 15, 0, 1}));
+        QCOMPARE(pairState(a.exposureSlider(), a.exposureSpin()), QList<int>({-13, -1, -13, 1}));
+
+        // The second device could not be bound: every pair falls back.
+        a.deviceCombo()->setCurrentIndex(1);
+        QCOMPARE(a.currentDeviceIndex(), 3);
+        QCOMPARE(a.resolutionLabel()->text(), QStringLiteral("Target 3264 x 2448"));
+        QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({1, 64, 32, 1}));
+        QCOMPARE(pairState(a.exposureSlider(), a.exposureSpin()), QList<int>({-13, -1, -7, 1}));
+        QVERIFY(rig.capture->setCalls().empty());
+    }
+
+    void hotPlugRebuildsOnlyOnChangeAndClosesAnOpenCamera()
+    {
+        Rig rig({{0, QStringLiteral("vesk5")}, {1, QStringLiteral("vesk3")}});
+        auto a = rig.access();
+        a.deviceCombo()->setCurrentIndex(1);
+        const int queries = rig.platform->rangeQueries;
+        {
+            const DiagnosticLogReader log;
+            a.checkDeviceList();
+            QVERIFY(a.currentDeviceIndex() == 1 && rig.platform->rangeQueries == queries && log.messages().isEmpty());
+        }
+
+        const struct {
+            std::vector<VideoInput> devices;
+            QString signatures;
+        } steps[] = {
+            {{{0, QStringLiteral("Webcam")}, {1, QStringLiteral("vesk5")}, {2, QStringLiteral("vesk3")}},
+             QStringLiteral("1:vesk5, 2:vesk3")},
+            {{{0, QStringLiteral("Webcam")}, {1, QStringLiteral("vesk5.8")}, {2, QStringLiteral("vesk3")}},
+             QStringLiteral("1:vesk5.8, 2:vesk3")},
+            {{{0, QStringLiteral("vesk3")}, {1, QString()}, {2, QStringLiteral("vesk5.8")}},
+             QStringLiteral("0:vesk3, 2:vesk5.8")},
+            {{{0, QStringLiteral("Integrated Webcam")}}, QString()},
+            {{{0, QStringLiteral("vesk5")}}, QStringLiteral("0:vesk5")},
+        };
+        QString previous = QStringLiteral("0:vesk5, 1:vesk3");
+        for (const auto &step : steps) {
+            // Every change closes an open camera, also one that only adds a device.
+            rig.capture->open(0, 0);
+            const DiagnosticLogReader log;
+            rig.platform->devices = step.devices;
+            a.checkDeviceList();
+            QCOMPARE(a.deviceSignatures().join(QStringLiteral(", ")), step.signatures);
+            // The rebuild adds its range-query lines after the change line.
+            QCOMPARE(log.messages().value(0),
+                     QStringLiteral("Camera device list changed: %1 -> %2").arg(previous, step.signatures));
+            QCOMPARE(a.deviceCombo()->currentIndex(), 0);
+            QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera disconnected; switched to closed state"));
+            QVERIFY(!rig.capture->isOpened() && !a.closeButton()->isEnabled() && !a.driverSettingsButton()->isEnabled());
+            const bool found = !step.signatures.isEmpty();
+            QVERIFY(a.openButton()->isEnabled() == found && a.deviceCombo()->isEnabled() == found);
+            if (!found) {
+                QCOMPARE(a.deviceCombo()->currentText(), QStringLiteral("No supported VESK camera detected"));
+                QVERIFY(a.deviceCombo()->currentData().isNull() && a.resolutionLabel()->text() == QStringLiteral("--"));
+            }
+            previous = step.signatures;
+        }
+        QCOMPARE(a.currentDeviceIndex(), 0);
+
+        // A lost stream rebuilds the list although it did not change; the next check sees no change.
+        const int before = rig.platform->rangeQueries;
+        a.refreshAfterStreamLoss();
+        QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera disconnected; devices refreshed"));
+        QCOMPARE(rig.platform->rangeQueries, before + 1);
+        const DiagnosticLogReader log;
+        a.checkDeviceList();
+        QVERIFY(log.messages().isEmpty());
+    }
+
+    // Nothing else drives the hot-plug check: the window's own timer must.
+    void deviceTimerNoticesAPluggedCamera()
+    {
+        Rig rig({});
+        rig.platform->devices = {{0, QStringLiteral("PR-Z40")}};
+        QTRY_COMPARE_WITH_TIMEOUT(rig.access().deviceCombo()->currentText(), QStringLiteral("PR-Z40"), 4000);
+    }
 };
 
-QTEST_GUILESS_MAIN(CameraTest)
+QTEST_MAIN(CameraTest)
 #include "camera_test.moc"

@@ -4,14 +4,12 @@
 
 #include "view/image_view.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
 
 #include <chrono>
-#include <thread>
 
 // Driver faults of every kind at random moments of a stream, on a scripted capture device:
 // whatever happens, the window ends each round either closed or streaming, with its capture
@@ -20,17 +18,6 @@ using namespace std::chrono_literals;
 using Failure = FakeVideoCapture::Failure;
 
 namespace {
-
-// Runs the event loop (ticks, queued stream-loss calls) until done or the time is up.
-template <typename Predicate> bool settle(Predicate done)
-{
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(1ms);
-    }
-    return done();
-}
 
 // Closed means joined and empty-handed: no frame may outlive the session.
 bool closedAndClean(MainWindowTestAccess &a)
@@ -59,7 +46,7 @@ private slots:
         QRandomGenerator rng(11);
         const Failure kinds[] = {Failure::OpenCv, Failure::Standard, Failure::Unknown};
         const int rounds = 150;
-        int ended = 0, stalls = 0, refusedWrites = 0;
+        int ended = 0, refusedWrites = 0;
 
         for (int round = 0; round < rounds; ++round) {
             const QByteArray where = QByteArray::number(round);
@@ -71,20 +58,18 @@ private slots:
             QVERIFY2(t.isOpen() && a.captureRunning() && a.frameTimer().isActive(), where);
             QVERIFY(t.camera->waitForReads(t.camera->readCount() + int(rng.bounded(1, 20)), 5000ms));
             const Failure kind = kinds[rng.bounded(3)];
-            switch (rng.bounded(5)) {
+            switch (rng.bounded(4)) {
             case 0:
                 t.camera->failReads(kind);
-                QVERIFY2(settle([&] { return closedAndClean(a); }), where);
+                QVERIFY2(QTest::qWaitFor([&] { return closedAndClean(a); }, 5000), where);
                 t.camera->failReads(Failure::None);
                 ++ended;
                 break;
             case 1:
                 t.camera->failIsOpened(kind);
-                QVERIFY2(settle([&] { return closedAndClean(a); }), where);
+                QVERIFY2(QTest::qWaitFor([&] { return closedAndClean(a); }, 5000), where);
                 // The hot-plug check must survive a driver that throws even when asked if it is open.
                 platform.devices.clear();
-                a.checkDeviceList();
-                platform.devices = attached;
                 a.checkDeviceList();
                 QVERIFY2(closedAndClean(a), where);
                 t.camera->failIsOpened(Failure::None);
@@ -96,22 +81,10 @@ private slots:
                 a.gainSlider()->setValue(a.gainSlider()->value() == 10 ? 11 : 10);
                 ++refusedWrites;
                 QVERIFY(t.camera->waitForReads(t.camera->readCount() + 3, 5000ms));
-                QVERIFY2(settle([&] { return a.imageView()->currentFrame().size() == QSize(160, 120); }), where);
+                QVERIFY2(QTest::qWaitFor([&] { return a.imageView()->currentFrame().size() == QSize(160, 120); }, 5000), where);
                 QVERIFY2(t.isOpen() && a.captureRunning(), where);
                 a.closeCamera();
                 QVERIFY2(closedAndClean(a), where);
-                break;
-            case 3:
-                // A stall shorter than the limit is ridden out; then frames stop coming at all.
-                t.camera->setBlockingReads(true);
-                QVERIFY(t.camera->waitForBlockedReader(5000ms));
-                std::this_thread::sleep_for(std::chrono::milliseconds(rng.bounded(60)));
-                t.camera->setBlockingReads(false);
-                QVERIFY(t.camera->waitForReads(t.camera->readCount() + 5, 5000ms));
-                QVERIFY2(a.captureRunning(), where);
-                t.camera->setSteadyFrame(cv::Mat());
-                QVERIFY2(settle([&] { return closedAndClean(a); }), where);
-                ++stalls;
                 break;
             default:
                 // Unplugged in the middle of a read.
@@ -120,7 +93,7 @@ private slots:
                 t.camera->dropConnection();
                 platform.devices.clear();
                 t.camera->setBlockingReads(false);
-                QVERIFY2(settle([&] { return closedAndClean(a); }), where);
+                QVERIFY2(QTest::qWaitFor([&] { return closedAndClean(a); }, 5000), where);
                 ++ended;
                 break;
             }
@@ -130,7 +103,7 @@ private slots:
             "^(Open camera |Unable to bind camera vesk5 |Opening V4L2 device index 0 |Device opened |Skipping startup "
             "|Starting capture thread|Capture thread (entered|exited)$|First camera frame received$"
             "|(OpenCV|Standard|Unknown) exception |Exception while setting gain=|Camera device list changed: "
-            "|Camera stream (ended unexpectedly|stopped returning frames); refreshing devices$)"));
+            "|Camera stream ended unexpectedly; refreshing devices$)"));
         QStringList odd;
         for (const QString &m : log.messages()) {
             if (!explained.match(m).hasMatch())
@@ -140,10 +113,9 @@ private slots:
         QCOMPARE(log.count(QStringLiteral("Capture thread entered")), rounds);
         QCOMPARE(log.count(QStringLiteral("Capture thread exited")), rounds);
         QCOMPARE(log.count(QStringLiteral("Camera stream ended unexpectedly; refreshing devices")), ended);
-        QCOMPARE(log.count(QStringLiteral("Camera stream stopped returning frames; refreshing devices")), stalls);
         QCOMPARE(log.messages().filter(QStringLiteral("while setting gain=")).size(), refusedWrites);
         QVERIFY(boxes.messages.isEmpty());
-        qInfo("fault storm: %d rounds, %d streams ended, %d stalled, %d failed writes", rounds, ended, stalls, refusedWrites);
+        qInfo("fault storm: %d rounds, %d streams ended, %d failed writes", rounds, ended, refusedWrites);
     }
 };
 

@@ -1,22 +1,19 @@
 #!/usr/bin/env bash
 # Installs the portable folder of a Windows build and runs vesk.exe from it under Wine on a
 # virtual display, in a fresh Wine prefix with nothing on the DLL search path but the folder
-# itself: the window shows, the log and config/ appear beside vesk.exe, the demo camera's live
-# picture runs, and closing the window ends the program with status 0 and a log free of failures.
-# Usage: program_under_wine.sh <Windows build folder> [screenshot.png of the open camera]
+# itself: the window shows, the log and config/ appear beside vesk.exe, the demo camera sends
+# frames, and closing the window ends the program with status 0 and a log free of failures.
+# Usage: program_under_wine.sh <Windows build folder>
 set -euo pipefail
 
 if [[ "${1:-}" != --on-display ]]; then
     exec xvfb-run -a -s "-screen 0 1600x1000x24" bash "$0" --on-display "$@"
 fi
-build="$2"
-screenshot="${3:-}"
-
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM QT_QPA_FONTDIR
 trap 'timeout 20 wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cmake --install "$build" --prefix "$work/vesk" --strip >/dev/null
+cmake --install "$2" --prefix "$work/vesk" --strip >/dev/null
 folder="$work/vesk"
 log="$folder/vesk-diagnostic.log"
 
@@ -27,10 +24,8 @@ fail() {
 }
 # Waits up to $1 seconds for the command after it to succeed.
 await() {
-    local seconds="$1"
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
+    for _ in $(seq $(($1 * 10))); do
+        "${@:2}" && return 0
         sleep 0.1
     done
     return 1
@@ -39,7 +34,6 @@ await() {
 wineboot -i >/dev/null 2>&1
 VESK_DEMO_CAMERA=1 VESK_LANG=en wine "$folder/vesk.exe" &
 pid=$!
-
 window="$(timeout 120 xdotool search --sync --name '^VESK$' | head -1)" || fail "no VESK window within 120 s"
 await 10 test -s "$log" || fail "no vesk-diagnostic.log beside vesk.exe"
 await 10 test -d "$folder/config" || fail "no config/ beside vesk.exe"
@@ -48,32 +42,13 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "ok: the window shows (${WIDTH}x${HEIGHT}), with vesk-diagnostic.log and config/ beside vesk.exe"
 
 # Open keeps its place from the window's top right corner, whatever the window's width;
-# measured on screenshots under Wine.
+# measured on screenshots under Wine. The click also gives the window the keyboard focus.
 xdotool mousemove $((X + WIDTH - 358)) $((Y + 143)) click 1
 await 60 grep -q 'First camera frame received' "$log" || fail "the demo camera sent no frame"
-# Two screenshots a second apart must differ; a loaded machine may take a while to the
-# first decoded picture, so a still pair is tried again, up to a minute.
-changed=0
-for _ in $(seq 30); do
-    import -window root "$work/first.png"
-    sleep 1
-    import -window root "$work/second.png"
-    changed="$(compare -metric AE "$work/first.png" "$work/second.png" null: 2>&1 || true)"
-    [[ "$changed" =~ ^[0-9]+$ && $changed -gt 0 ]] && break
-done
-[[ "$changed" =~ ^[0-9]+$ && $changed -gt 0 ]] || fail "the live picture did not change ($changed pixels)"
-echo "ok: the demo camera's live picture runs ($changed pixels changed in a second)"
-if [[ -n "$screenshot" ]]; then
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
-fi
-
-# The window has the keyboard focus since the click; Alt+F4 closes it as on Windows.
 xdotool key alt+F4
-status=0
 timeout 30 tail --pid="$pid" -f /dev/null || fail "vesk.exe did not end within 30 s of the window's close"
-wait "$pid" || status=$?
-[[ $status -eq 0 ]] || fail "vesk.exe ended with status $status"
+wait "$pid" || fail "vesk.exe ended with status $?"
 if grep -Ein 'exception|rejected|unable|returned false|stopped returning' "$log"; then
     fail "failure lines in vesk-diagnostic.log"
 fi
-echo "ok: closing the window ended vesk.exe with status 0"
+echo "ok: the demo camera sent frames; closing the window ended vesk.exe with status 0"

@@ -1,7 +1,6 @@
 #include "camera/v4l2/v4l2_control_source.h"
 #include "camera/v4l2/v4l2_devices.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,21 +78,14 @@ private slots:
         QVERIFY(!rangeFromQueryCtrl(query(V4L2_CTRL_TYPE_INTEGER, 0, 9, 1, V4L2_CTRL_FLAG_DISABLED)));
     }
 
+    // Only character devices are cameras; anything else must be refused, not read or written.
     void whatIsNoVideoDeviceListsNothing()
     {
         QTemporaryDir dir;
-        for (const char *name : {"video0", "video10"})
-            QVERIFY(QFile(dir.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("video3")));
-        QVERIFY(listV4l2CaptureNodes(dir.path().toStdString()).empty());
-        QVERIFY(!queryV4l2ControlRanges(0, dir.path().toStdString()));
-        QVERIFY(!queryV4l2ControlRanges(7, dir.path().toStdString()));
-        QVERIFY(listV4l2CaptureNodes(dir.filePath(QStringLiteral("missing")).toStdString()).empty());
-        for (const QString &path : {QStringLiteral("/dev/video-none"), QStringLiteral("/dev/null")}) {
-            V4l2ControlSource source(path);
-            QVERIFY(source.listControls().empty());
-            QVERIFY(!source.writeControl(V4L2_CID_BRIGHTNESS, 1));
-        }
+        QVERIFY(QFile(dir.filePath(QStringLiteral("video0"))).open(QIODevice::WriteOnly));
+        QVERIFY(listV4l2CaptureNodes(dir.path().toStdString()).empty() && !queryV4l2ControlRanges(0, dir.path().toStdString()));
+        V4l2ControlSource source(QStringLiteral("/dev/null"));
+        QVERIFY(source.listControls().empty() && !source.writeControl(V4L2_CID_BRIGHTNESS, 1));
     }
 };
 

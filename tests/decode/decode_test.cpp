@@ -1,0 +1,313 @@
+#include "decode/decode_pool.h"
+#include "decode/mjpeg_decoder.h"
+#include "decode/mjpeg_geometry.h"
+#include "test_pictures.h"
+#include "tests/support/diagnostic_log_reader.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+namespace {
+
+// Allocations made to fail on every thread but the test's, as on a machine out of memory.
+std::atomic<int> allocationsToFail{0};
+std::thread::id testThread;
+
+} // namespace
+
+void *operator new(std::size_t size)
+{
+    for (int left = allocationsToFail.load(); left > 0 && std::this_thread::get_id() != testThread;) {
+        if (allocationsToFail.compare_exchange_weak(left, left - 1))
+            throw std::bad_alloc();
+    }
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+
+JpegFrameInfo frameInfo(cv::Size size, int mcuWidth = 16)
+{
+    JpegFrameInfo info;
+    info.size = size;
+    info.mcuWidth = mcuWidth;
+    return info;
+}
+
+cv::Vec3b pixel(const FrameBuffer &buffer, int x, int y)
+{
+    const uint8_t *p = buffer.data() + std::size_t(y) * buffer.stride() + std::size_t(x) * 3;
+    return cv::Vec3b(p[0], p[1], p[2]);
+}
+
+int difference(cv::Vec3b a, cv::Vec3b b)
+{
+    return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+}
+
+// Frame n is a flat colour that tells n back after compression.
+cv::Mat frameOf(int n, cv::Size size = {320, 240})
+{
+    std::vector<uint8_t> jpeg = encodePicture(flatPicture(size, cv::Vec3b(uchar(20 + 7 * n), uchar(230 - 5 * n), 128)),
+                                              JpegSampling::Yuv422);
+    return cv::Mat(1, int(jpeg.size()), CV_8UC1, jpeg.data()).clone();
+}
+
+bool shows(const QImage &image, int n)
+{
+    const uchar *p = image.constScanLine(image.height() / 2) + (image.width() / 2) * 3;
+    return std::abs(p[0] - (20 + 7 * n)) <= 4 && std::abs(p[1] - (230 - 5 * n)) <= 4;
+}
+
+} // namespace
+
+TEST(DecodePool, NewestFrameWinsFramesAndBuffersStayBoundedAndImagesOutlastThePool)
+{
+    QImage kept;
+    {
+        std::vector<cv::Mat> stream;
+        for (int n = 1; n <= 30; ++n)
+            stream.push_back(frameOf(n, {640, 480}));
+        DecodePool pool(1, 1);
+        for (const cv::Mat &data : stream)
+            pool.submit(data);
+        ASSERT_TRUE(pool.waitIdle(10s));
+
+        DecodedFrame frame;
+        ASSERT_TRUE(pool.takeNewest(frame));
+        EXPECT_EQ(frame.sequence, 30u);
+        EXPECT_EQ(frame.image.size(), QSize(640, 480));
+        EXPECT_FALSE(pool.takeNewest(frame));
+
+        const DecodePool::Stats stats = pool.stats();
+        EXPECT_EQ(stats.decoded + stats.dropped, 30u);
+        EXPECT_GT(stats.dropped, 0u);
+        EXPECT_LE(stats.peakInFlight, 2);
+        // Replaced frames hand their buffers back.
+        EXPECT_LE(stats.bufferAllocations, 3);
+
+        kept = frame.image;
+        for (const cv::Mat &data : stream)
+            pool.submit(data);
+    }
+    // The pool stopped with frames pending; the image still reads, then hands its buffer back
+    // to a bank the pool no longer owns.
+    EXPECT_TRUE(shows(kept, 30));
+    kept = QImage();
+}
+
+TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
+{
+    const DiagnosticLogReader log;
+    const cv::Mat good = frameOf(5);
+    DecodePool pool(1, 4);
+    DecodedFrame frame;
+    const auto decodes = [&](const cv::Mat &data) {
+        pool.submit(data);
+        return pool.waitIdle(10s) && pool.takeNewest(frame) && shows(frame.image, 5);
+    };
+    EXPECT_FALSE(decodes(good.colRange(0, good.cols / 2).clone()));
+    EXPECT_FALSE(decodes(cv::Mat()));
+    ASSERT_TRUE(decodes(good));
+    // Out of memory in the worker drops that frame; it must not end the program.
+    testThread = std::this_thread::get_id();
+    allocationsToFail = 1;
+    EXPECT_FALSE(decodes(good));
+    EXPECT_EQ(allocationsToFail.load(), 0);
+    ASSERT_TRUE(decodes(good));
+
+    EXPECT_EQ(pool.stats().failed, 3u);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("Dropped a corrupt camera frame: ")).size(), 1);
+    EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
+}
+
+TEST(FocusMeter, SharpBeatsBlurredAndOnlyTheCircleCounts)
+{
+    FocusRequest request;
+    request.enabled = true;
+    request.insideCircle = true;
+    request.centre = {640, 480};
+    request.radius = 300;
+    const cv::Rect whole(0, 0, 1280, 960);
+    const cv::Mat sharpBoard = chequerboard({1280, 960}, 16, 1);
+    const FocusReading sharp = measureFocus(sharpBoard, whole, 1, request);
+    const FocusReading blurred = measureFocus(chequerboard({1280, 960}, 16, 9), whole, 1, request);
+    ASSERT_TRUE(sharp.valid && blurred.valid);
+    EXPECT_GT(sharp.score, 3 * blurred.score);
+    // Circle 1 wholly off the picture gives no score; with the circle off, the middle counts.
+    request.centre = {-400, 480};
+    EXPECT_FALSE(measureFocus(sharpBoard, whole, 1, request).valid);
+    request.insideCircle = false;
+    EXPECT_TRUE(measureFocus(sharpBoard, whole, 1, request).valid);
+}
+
+TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)
+{
+    const struct {
+        cv::Size frame;
+        cv::Size area;
+        int scale;
+        cv::Size output;
+    } cases[] = {
+        {{4000, 3000}, {1228, 708}, 4, {1000, 750}},   // drawn 944 x 708
+        {{4000, 3000}, {1000, 750}, 4, {1000, 750}},   // exact fit
+        {{4000, 3000}, {1001, 2000}, 2, {2000, 1500}}, // width-limited, one pixel too wide for 1/4
+        {{4000, 3000}, {2001, 1501}, 1, {4000, 3000}},
+        {{4000, 3000}, {300, 100}, 8, {500, 375}},
+        {{3840, 2160}, {1921, 1080}, 2, {1920, 1080}}, // height-limited
+        {{3263, 2447}, {408, 306}, 8, {408, 306}},     // libjpeg rounds scaled sides up
+        {{4000, 3000}, {0, 0}, 1, {4000, 3000}},       // view not laid out yet
+        {{4000, 3000}, {-5, 700}, 1, {4000, 3000}},
+    };
+    for (const auto &c : cases) {
+        const DecodePlan plan = planDecode(frameInfo(c.frame), ViewRequest{1.0, {}, c.area});
+        EXPECT_EQ(plan.scaleDenom, c.scale) << c.frame << " in " << c.area;
+        EXPECT_EQ(plan.outputSize, c.output) << c.frame << " in " << c.area;
+        EXPECT_EQ(plan.shown, cv::Rect(cv::Point(), c.frame));
+        EXPECT_EQ(plan.decoded, plan.shown);
+    }
+}
+
+TEST(DecodePlan, ZoomedDecodesTheCropAtFullScaleFromAnMcuColumnInsideTheFrame)
+{
+    for (const int mcu : {8, 16, 32}) {
+        for (double zoom : {1.02, 1.5, 2.0, 3.3, 8.0}) {
+            for (double pan = -2500; pan <= 2500; pan += 37.5) {
+                const cv::Point2d offset(pan, -pan);
+                const DecodePlan plan = planDecode(frameInfo({3840, 2160}, mcu), ViewRequest{zoom, offset, {1228, 708}});
+                EXPECT_EQ(plan.scaleDenom, 1);
+                EXPECT_EQ(plan.shown, zoomCropRect({3840, 2160}, zoom, offset));
+                EXPECT_EQ(plan.outputSize, plan.shown.size());
+                EXPECT_EQ(plan.decoded.x % mcu, 0);
+                EXPECT_TRUE(plan.columnOffset() >= 0 && plan.columnOffset() < mcu);
+                EXPECT_EQ(plan.decoded.br(), plan.shown.br());
+                EXPECT_EQ(plan.decoded.y, plan.shown.y);
+                EXPECT_TRUE((plan.decoded & cv::Rect(0, 0, 3840, 2160)) == plan.decoded);
+            }
+        }
+    }
+}
+
+TEST(MjpegDecoder, ScaledDecodesShowTheBlockEachPixelStandsFor)
+{
+    // Waves long enough that the half-resolution chroma of a 1/8 decode still follows them.
+    const cv::Mat picture = texturedPicture({1001, 757}, 6.0);
+    MjpegDecoder decoder;
+    FrameBuffer buffer;
+    for (JpegSampling sampling : {JpegSampling::Yuv422, JpegSampling::Yuv420, JpegSampling::Yuv444}) {
+        const std::vector<uint8_t> jpeg = encodePicture(picture, sampling);
+        for (const auto &[area, scale] : {std::pair{cv::Size(), 1}, {cv::Size(500, 900), 2},
+                                          {cv::Size(250, 400), 4}, {cv::Size(100, 100), 8}}) {
+            DecodePlan plan;
+            ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{1.0, {}, area}, buffer, plan))
+                << decoder.lastError();
+            ASSERT_EQ(plan.scaleDenom, scale);
+            ASSERT_EQ(buffer.size(), scaledSize({1001, 757}, scale));
+            // A shift by one output pixel would be off by 20 and more.
+            const int tolerance = scale == 8 ? 12 : 8;
+            for (const cv::Point at : {cv::Point(0, 0), cv::Point(17, 40), cv::Point(60, 33),
+                                       cv::Point(buffer.size().width - 1, buffer.size().height - 1)}) {
+                const cv::Rect block = cv::Rect(at * scale, cv::Size(scale, scale)) & cv::Rect({}, picture.size());
+                const cv::Scalar mean = cv::mean(picture(block));
+                const cv::Vec3b expected(uchar(mean[0] + 0.5), uchar(mean[1] + 0.5), uchar(mean[2] + 0.5));
+                EXPECT_LE(difference(pixel(buffer, at.x, at.y), expected), tolerance) << "scale " << scale << " at " << at;
+            }
+        }
+    }
+}
+
+TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
+{
+    const cv::Mat picture = texturedPicture({1283, 963});
+    MjpegDecoder decoder;
+    FrameBuffer full;
+    FrameBuffer crop;
+    for (JpegSampling sampling : {JpegSampling::Yuv422, JpegSampling::Yuv420, JpegSampling::Yuv444, JpegSampling::Gray}) {
+        const std::vector<uint8_t> jpeg = encodePicture(picture, sampling);
+        DecodePlan fullPlan;
+        ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest(), full, fullPlan));
+        // Grey frames come out as BGR too.
+        if (sampling == JpegSampling::Gray) {
+            EXPECT_EQ(difference(pixel(full, 40, 9), cv::Vec3b::all(pixel(full, 40, 9)[1])), 0);
+        }
+        for (const auto &[zoom, offset] : {std::pair{2.0, cv::Point2d()}, {2.0, {-1e4, 1e4}},
+                                           {8.0, {1e4, -1e4}}, {8.0, {123.7, -45.2}}, {1.3, {3, 5}}}) {
+            DecodePlan plan;
+            ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{zoom, offset, {800, 600}}, crop, plan))
+                << decoder.lastError();
+            ASSERT_EQ(plan.shown, zoomCropRect({1283, 963}, zoom, offset));
+            ASSERT_EQ(crop.size(), plan.shown.size());
+            double total = 0;
+            int worst = 0;
+            for (int y = 0; y < crop.size().height; ++y) {
+                for (int x = 0; x < crop.size().width; ++x) {
+                    const int d = difference(pixel(crop, x, y), pixel(full, plan.shown.x + x, plan.shown.y + y));
+                    total += d;
+                    worst = std::max(worst, d);
+                }
+            }
+            // Only the upsampling at the decoded region's left edge may differ; a crop that
+            // is off by one column would differ everywhere.
+            EXPECT_LT(total / plan.shown.area(), 0.5) << "zoom " << zoom << " offset " << offset;
+            EXPECT_LE(worst, 24) << "zoom " << zoom << " offset " << offset;
+        }
+    }
+}
+
+TEST(MjpegDecoder, BrokenFramesFailAndTheDecoderCarriesOn)
+{
+    const std::vector<uint8_t> good = encodePicture(texturedPicture({640, 480}), JpegSampling::Yuv422);
+    std::vector<std::vector<uint8_t>> broken = {
+        {},                                                   // zero length
+        {good.begin(), good.begin() + 2},                     // SOI only
+        {good.begin(), good.begin() + long(good.size() / 2)}, // truncated
+        {good.begin(), good.end() - 2},                       // EOI missing
+        good, good, std::vector<uint8_t>(5000)};
+    for (std::size_t i = broken[4].size() / 3; i < broken[4].size() / 3 + 64; ++i)
+        broken[4][i] = uint8_t(i % 3 == 0 ? 0xFF : i * 7);
+    for (std::size_t i = 2; i + 8 < good.size(); ++i) {
+        if (good[i] == 0xFF && good[i + 1] == 0xC0) {  // frame header: height, width at +5
+            std::fill_n(broken[5].begin() + long(i) + 5, 4, uint8_t(0xFF));
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < broken[6].size(); ++i)
+        broken[6][i] = uint8_t(i * 131 + 7);
+
+    MjpegDecoder decoder;
+    FrameBuffer buffer;
+    for (std::size_t i = 0; i < broken.size(); ++i) {
+        for (double zoom : {1.0, 4.0}) {
+            // A crop reads only as far as its own rows: a missing end marker cannot harm it.
+            if (i == 3 && zoom > 1)
+                continue;
+            DecodePlan plan;
+            EXPECT_FALSE(decoder.decode(broken[i].data(), broken[i].size(), ViewRequest{zoom, {}, {400, 300}}, buffer, plan))
+                << "frame " << i << " zoom " << zoom;
+            EXPECT_FALSE(decoder.lastError().empty());
+            ASSERT_TRUE(decoder.decode(good.data(), good.size(), ViewRequest{zoom, {}, {}}, buffer, plan))
+                << "after frame " << i << ": " << decoder.lastError();
+        }
+    }
+    EXPECT_LE(buffer.allocationCount(), 2);
+}
