@@ -17,12 +17,7 @@ QString cameraSettingsFileName(const QString &model)
 
 QByteArray formatCameraSettings(const StoredCameraSettings &s)
 {
-    const QList<int> fields{s.brightness, s.focus, s.gain, s.exposure, int(s.autoFocus), int(s.autoExposure), s.zoomTenths};
-    QByteArray line;
-    for (int field : fields)
-        line += QByteArray::number(field) + ' ';
-    line.back() = '\n';
-    return line;
+    return formatIntegerFields({s.brightness, s.focus, s.gain, s.exposure, int(s.autoFocus), int(s.autoExposure), s.zoomTenths});
 }
 
 std::optional<StoredCameraSettings> parseCameraSettings(const QByteArray &content)

@@ -3,9 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace {
-
-QByteArray joinLine(const QList<int> &fields)
+QByteArray formatIntegerFields(const QList<int> &fields)
 {
     QByteArray line;
     for (int i = 0; i < fields.size(); ++i) {
@@ -16,8 +14,6 @@ QByteArray joinLine(const QList<int> &fields)
     line += '\n';
     return line;
 }
-
-} // namespace
 
 QByteArray formatConfig4k(const StoredParameters &p)
 {
@@ -31,7 +27,7 @@ QByteArray formatConfig4k(const StoredParameters &p)
     for (const StoredCircle &circle : p.circles)
         fields << int(circle.enabled);
     fields << int(p.reticleEnabled) << p.offsetX << p.offsetY << int(p.offsetEnabled);
-    return joinLine(fields);
+    return formatIntegerFields(fields);
 }
 
 QByteArray formatConfig1k(const StoredParameters &p)
@@ -43,7 +39,7 @@ QByteArray formatConfig1k(const StoredParameters &p)
     for (const StoredCircle &circle : p.circles)
         fields << int(circle.enabled);
     fields << int(p.reticleEnabled) << p.offsetX << p.offsetY << int(p.offsetEnabled);
-    return joinLine(fields);
+    return formatIntegerFields(fields);
 }
 
 QList<int> parseIntegerFields(const QByteArray &content)

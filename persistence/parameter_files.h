@@ -42,6 +42,9 @@ QByteArray formatConfig4k(const StoredParameters &parameters);
 // One line of 16 integers: sizes, angle, switches and offset, no colours or style.
 QByteArray formatConfig1k(const StoredParameters &parameters);
 
+// The integers as one line: single spaces, "\n" at the end.
+QByteArray formatIntegerFields(const QList<int> &fields);
+
 // Every white-space separated token of the file as a base-10 integer, 0 for a token that is
 // not one. Tolerant on purpose: the files are edited by hand.
 QList<int> parseIntegerFields(const QByteArray &content);
