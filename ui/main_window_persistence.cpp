@@ -92,13 +92,11 @@ void MainWindow::saveParameters()
 
     const QString title = pickText(QStringLiteral("Parameters"), QStringLiteral("參數"), QStringLiteral("参数"));
     if (!writeConfigFile(QStringLiteral("config4k.txt"), formatConfig4k(stored))) {
-        showOperatorMessage(this, MessageKind::Warning, title,
-                            pickText(QStringLiteral("Unable to write config4k.txt."), QStringLiteral("無法寫入 config4k.txt。"), QStringLiteral("无法写入 config4k.txt。")));
+        showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(QStringLiteral("config4k.txt")));
         return;
     }
     if (!writeConfigFile(QStringLiteral("config1k.txt"), formatConfig1k(stored))) {
-        showOperatorMessage(this, MessageKind::Warning, title,
-                            pickText(QStringLiteral("Unable to write config1k.txt."), QStringLiteral("無法寫入 config1k.txt。"), QStringLiteral("无法写入 config1k.txt。")));
+        showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(QStringLiteral("config1k.txt")));
         return;
     }
     // Only an open camera's values are its model's: a closed panel may show another device's
@@ -125,8 +123,7 @@ void MainWindow::saveFocusCenter()
 
     const QString title = pickText(QStringLiteral("Center Code"), QStringLiteral("定心碼"), QStringLiteral("定心码"));
     if (!writeConfigFile(QStringLiteral("focus.txt"), formatCenterCode(QPoint(centerCodeX, centerCodeY)))) {
-        showOperatorMessage(this, MessageKind::Warning, title,
-                            pickText(QStringLiteral("Unable to write focus.txt."), QStringLiteral("無法寫入 focus.txt。"), QStringLiteral("无法写入 focus.txt。")));
+        showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(QStringLiteral("focus.txt")));
         return;
     }
     showOperatorMessage(this, MessageKind::Information, title,
