@@ -21,21 +21,22 @@
 
 #include <memory>
 
-// A main window on a fake camera stack offering one "vesk5" (3840 x 2160) when asked to.
+// A main window on a fake camera stack, by default with one "vesk5" (3840 x 2160) attached.
 struct CaptureTestWindow {
-    using Writes = std::vector<std::pair<int, double>>;
+    using Writes = FakeVideoCapture::Writes;
 
-    explicit CaptureTestWindow(bool withDevice = true) : window(makeWindow(withDevice)), access(*window)
+    explicit CaptureTestWindow(std::vector<VideoInput> devices = {{0, QStringLiteral("vesk5")}}, QMap<int, ReportedRanges> ranges = {})
+        : window(makeWindow(std::move(devices), std::move(ranges))), access(*window)
     {
         // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
         access.autoReconnectCheck()->setChecked(false);
     }
 
-    std::unique_ptr<MainWindow> makeWindow(bool withDevice)
+    std::unique_ptr<MainWindow> makeWindow(std::vector<VideoInput> devices, QMap<int, ReportedRanges> ranges)
     {
         auto fakePlatform = std::make_unique<FakeCameraPlatform>();
-        if (withDevice)
-            fakePlatform->devices = {{0, QStringLiteral("vesk5")}};
+        fakePlatform->devices = std::move(devices);
+        fakePlatform->ranges = std::move(ranges);
         fakePlatform->captureFactory = [this] {
             auto fake = std::make_unique<FakeVideoCapture>();
             camera = fake.get();
@@ -55,15 +56,7 @@ struct CaptureTestWindow {
         return isOpen();
     }
 
-    // The property writes since the last call, as (property id, value) pairs.
-    Writes takeWrites()
-    {
-        Writes writes;
-        for (const FakeVideoCapture::SetCall &call : camera->setCalls())
-            writes.emplace_back(call.propertyId, call.value);
-        camera->clearSetCalls();
-        return writes;
-    }
+    Writes takeWrites() { return camera->takeWrites(); }
 
     bool isClosedWithDevice()
     {

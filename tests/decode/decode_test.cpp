@@ -46,14 +46,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-JpegFrameInfo frameInfo(cv::Size size, int mcuWidth = 16)
-{
-    JpegFrameInfo info;
-    info.size = size;
-    info.mcuWidth = mcuWidth;
-    return info;
-}
-
 cv::Vec3b pixel(const FrameBuffer &buffer, int x, int y)
 {
     const uint8_t *p = buffer.data() + std::size_t(y) * buffer.stride() + std::size_t(x) * 3;
@@ -68,7 +60,7 @@ int difference(cv::Vec3b a, cv::Vec3b b)
 // Frame n is a flat colour that tells n back after compression.
 cv::Mat frameOf(int n, cv::Size size = {320, 240})
 {
-    std::vector<uint8_t> jpeg = encodePicture(flatPicture(size, cv::Vec3b(uchar(20 + 7 * n), uchar(230 - 5 * n), 128)),
+    std::vector<uint8_t> jpeg = encodePicture(cv::Mat(size, CV_8UC3, cv::Scalar(20 + 7 * n, 230 - 5 * n, 128)),
                                               JpegSampling::Yuv422);
     return cv::Mat(1, int(jpeg.size()), CV_8UC1, jpeg.data()).clone();
 }
@@ -147,26 +139,6 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
     EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
 }
 
-TEST(FocusMeter, SharpBeatsBlurredAndOnlyTheCircleCounts)
-{
-    FocusRequest request;
-    request.enabled = true;
-    request.insideCircle = true;
-    request.centre = {640, 480};
-    request.radius = 300;
-    const cv::Rect whole(0, 0, 1280, 960);
-    const cv::Mat sharpBoard = chequerboard({1280, 960}, 16, 1);
-    const FocusReading sharp = measureFocus(sharpBoard, whole, 1, request);
-    const FocusReading blurred = measureFocus(chequerboard({1280, 960}, 16, 9), whole, 1, request);
-    ASSERT_TRUE(sharp.valid && blurred.valid);
-    EXPECT_GT(sharp.score, 3 * blurred.score);
-    // Circle 1 wholly off the picture gives no score; with the circle off, the middle counts.
-    request.centre = {-400, 480};
-    EXPECT_FALSE(measureFocus(sharpBoard, whole, 1, request).valid);
-    request.insideCircle = false;
-    EXPECT_TRUE(measureFocus(sharpBoard, whole, 1, request).valid);
-}
-
 TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)
 {
     const struct {
@@ -186,59 +158,11 @@ TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)
         {{4000, 3000}, {-5, 700}, 1, {4000, 3000}},
     };
     for (const auto &c : cases) {
-        const DecodePlan plan = planDecode(frameInfo(c.frame), ViewRequest{1.0, {}, c.area});
+        const DecodePlan plan = planDecode(JpegFrameInfo{c.frame, 16}, ViewRequest{1.0, {}, c.area});
         EXPECT_EQ(plan.scaleDenom, c.scale) << c.frame << " in " << c.area;
         EXPECT_EQ(plan.outputSize, c.output) << c.frame << " in " << c.area;
         EXPECT_EQ(plan.shown, cv::Rect(cv::Point(), c.frame));
         EXPECT_EQ(plan.decoded, plan.shown);
-    }
-}
-
-TEST(DecodePlan, ZoomedDecodesTheCropAtFullScaleFromAnMcuColumnInsideTheFrame)
-{
-    for (const int mcu : {8, 16, 32}) {
-        for (double zoom : {1.02, 1.5, 2.0, 3.3, 8.0}) {
-            for (double pan = -2500; pan <= 2500; pan += 37.5) {
-                const cv::Point2d offset(pan, -pan);
-                const DecodePlan plan = planDecode(frameInfo({3840, 2160}, mcu), ViewRequest{zoom, offset, {1228, 708}});
-                EXPECT_EQ(plan.scaleDenom, 1);
-                EXPECT_EQ(plan.shown, zoomCropRect({3840, 2160}, zoom, offset));
-                EXPECT_EQ(plan.outputSize, plan.shown.size());
-                EXPECT_EQ(plan.decoded.x % mcu, 0);
-                EXPECT_TRUE(plan.columnOffset() >= 0 && plan.columnOffset() < mcu);
-                EXPECT_EQ(plan.decoded.br(), plan.shown.br());
-                EXPECT_EQ(plan.decoded.y, plan.shown.y);
-                EXPECT_TRUE((plan.decoded & cv::Rect(0, 0, 3840, 2160)) == plan.decoded);
-            }
-        }
-    }
-}
-
-TEST(MjpegDecoder, ScaledDecodesShowTheBlockEachPixelStandsFor)
-{
-    // Waves long enough that the half-resolution chroma of a 1/8 decode still follows them.
-    const cv::Mat picture = texturedPicture({1001, 757}, 6.0);
-    MjpegDecoder decoder;
-    FrameBuffer buffer;
-    for (JpegSampling sampling : {JpegSampling::Yuv422, JpegSampling::Yuv420, JpegSampling::Yuv444}) {
-        const std::vector<uint8_t> jpeg = encodePicture(picture, sampling);
-        for (const auto &[area, scale] : {std::pair{cv::Size(), 1}, {cv::Size(500, 900), 2},
-                                          {cv::Size(250, 400), 4}, {cv::Size(100, 100), 8}}) {
-            DecodePlan plan;
-            ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{1.0, {}, area}, buffer, plan))
-                << decoder.lastError();
-            ASSERT_EQ(plan.scaleDenom, scale);
-            ASSERT_EQ(buffer.size(), scaledSize({1001, 757}, scale));
-            // A shift by one output pixel would be off by 20 and more.
-            const int tolerance = scale == 8 ? 12 : 8;
-            for (const cv::Point at : {cv::Point(0, 0), cv::Point(17, 40), cv::Point(60, 33),
-                                       cv::Point(buffer.size().width - 1, buffer.size().height - 1)}) {
-                const cv::Rect block = cv::Rect(at * scale, cv::Size(scale, scale)) & cv::Rect({}, picture.size());
-                const cv::Scalar mean = cv::mean(picture(block));
-                const cv::Vec3b expected(uchar(mean[0] + 0.5), uchar(mean[1] + 0.5), uchar(mean[2] + 0.5));
-                EXPECT_LE(difference(pixel(buffer, at.x, at.y), expected), tolerance) << "scale " << scale << " at " << at;
-            }
-        }
     }
 }
 
@@ -262,6 +186,7 @@ TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
             ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{zoom, offset, {800, 600}}, crop, plan))
                 << decoder.lastError();
             ASSERT_EQ(plan.shown, zoomCropRect({1283, 963}, zoom, offset));
+            ASSERT_EQ(plan.decoded & cv::Rect(0, 0, 1283, 963), plan.decoded);
             ASSERT_EQ(crop.size(), plan.shown.size());
             double total = 0;
             int worst = 0;
@@ -278,42 +203,4 @@ TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
             EXPECT_LE(worst, 24) << "zoom " << zoom << " offset " << offset;
         }
     }
-}
-
-TEST(MjpegDecoder, BrokenFramesFailAndTheDecoderCarriesOn)
-{
-    const std::vector<uint8_t> good = encodePicture(texturedPicture({640, 480}), JpegSampling::Yuv422);
-    std::vector<std::vector<uint8_t>> broken = {
-        {},                                                   // zero length
-        {good.begin(), good.begin() + 2},                     // SOI only
-        {good.begin(), good.begin() + long(good.size() / 2)}, // truncated
-        {good.begin(), good.end() - 2},                       // EOI missing
-        good, good, std::vector<uint8_t>(5000)};
-    for (std::size_t i = broken[4].size() / 3; i < broken[4].size() / 3 + 64; ++i)
-        broken[4][i] = uint8_t(i % 3 == 0 ? 0xFF : i * 7);
-    for (std::size_t i = 2; i + 8 < good.size(); ++i) {
-        if (good[i] == 0xFF && good[i + 1] == 0xC0) {  // frame header: height, width at +5
-            std::fill_n(broken[5].begin() + long(i) + 5, 4, uint8_t(0xFF));
-            break;
-        }
-    }
-    for (std::size_t i = 0; i < broken[6].size(); ++i)
-        broken[6][i] = uint8_t(i * 131 + 7);
-
-    MjpegDecoder decoder;
-    FrameBuffer buffer;
-    for (std::size_t i = 0; i < broken.size(); ++i) {
-        for (double zoom : {1.0, 4.0}) {
-            // A crop reads only as far as its own rows: a missing end marker cannot harm it.
-            if (i == 3 && zoom > 1)
-                continue;
-            DecodePlan plan;
-            EXPECT_FALSE(decoder.decode(broken[i].data(), broken[i].size(), ViewRequest{zoom, {}, {400, 300}}, buffer, plan))
-                << "frame " << i << " zoom " << zoom;
-            EXPECT_FALSE(decoder.lastError().empty());
-            ASSERT_TRUE(decoder.decode(good.data(), good.size(), ViewRequest{zoom, {}, {}}, buffer, plan))
-                << "after frame " << i << ": " << decoder.lastError();
-        }
-    }
-    EXPECT_LE(buffer.allocationCount(), 2);
 }

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+
 // Reads back what the program appended to "vesk-diagnostic.log" beside the test executable
 // since this reader was made, as whole messages without their time stamps.
 class DiagnosticLogReader {
@@ -14,7 +16,6 @@ public:
 
     static QString path() { return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-diagnostic.log")); }
 
-    // Messages in file order; a message with line breaks stays one entry.
     QStringList messages() const
     {
         QFile file(path());
@@ -22,16 +23,12 @@ public:
             return {};
         if (file.size() >= start)   // else the log was deleted and made anew since
             file.seek(start);
-        QString text = QString::fromUtf8(file.readAll());
-        if (text.endsWith(QLatin1Char('\n')))
-            text.chop(1);
         static const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  "));
         QStringList result;
-        for (const QString &line : text.split(QLatin1Char('\n'))) {
-            const QRegularExpressionMatch match = stamp.match(line);
-            if (match.hasMatch())
-                result.append(line.mid(match.capturedLength()));
-            else if (!result.isEmpty())
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (stamp.match(line).hasMatch())
+                result.append(line.mid(25));
+            else if (!result.isEmpty())   // a message with line breaks stays one entry
                 result.last() += QLatin1Char('\n') + line;
         }
         return result;
@@ -39,7 +36,8 @@ public:
     bool contains(const QString &message) const { return messages().contains(message); }
     bool containsPrefix(const QString &prefix) const
     {
-        return !messages().filter(QRegularExpression('^' + QRegularExpression::escape(prefix))).isEmpty();
+        const QStringList all = messages();
+        return std::any_of(all.begin(), all.end(), [&](const QString &m) { return m.startsWith(prefix); });
     }
     int count(const QString &message) const { return int(messages().count(message)); }
 

@@ -24,11 +24,10 @@ class FakeVideoCapture : public cv::VideoCapture {
 public:
     enum class Failure { None, OpenCv, Standard, Unknown };   // cv::Exception, std::runtime_error, an int
     struct OpenCall { int index; int api; std::vector<int> params; };
-    struct SetCall { int propertyId; double value; };
+    using Writes = std::vector<std::pair<int, double>>;   // property id, value
 
     ~FakeVideoCapture() override { releaseBlockedReads(); }   // a parked reader would outlive it
 
-    // --- scripting ---
     void setOpenResult(bool opened) { locked([&] { openResult = opened; }); }
     void failOpen(Failure failure) { locked([&] { openFailure = failure; }); }
     // Taken first, in order; an empty Mat is an empty read.
@@ -48,10 +47,9 @@ public:
     // Only the next set() throws.
     void failNextSet(Failure failure) { locked([&] { nextSetFailure = failure; }); }
 
-    // --- observations ---
     std::vector<OpenCall> openCalls() const { return locked([&] { return opens; }); }
-    std::vector<SetCall> setCalls() const { return locked([&] { return sets; }); }
-    void clearSetCalls() { locked([&] { sets.clear(); }); }
+    // The property writes since the last call.
+    Writes takeWrites() { return locked([&] { return std::exchange(sets, {}); }); }
     int readCount() const { return locked([&] { return reads; }); }
     int releaseCount() const { return locked([&] { return releases; }); }
     bool waitForBlockedReader(std::chrono::milliseconds timeout) const { return waitUntil(timeout, [&] { return blocked > 0; }); }
@@ -69,7 +67,6 @@ public:
         return Clock::now() < deadline || frameDue() ? FrameWait::Ready : FrameWait::TimedOut;
     }
 
-    // --- cv::VideoCapture ---
     using cv::VideoCapture::open;
     bool open(int index, int apiPreference) override { return open(index, apiPreference, {}); }
     bool open(int index, int apiPreference, const std::vector<int> &params) override
@@ -119,7 +116,7 @@ public:
     bool set(int propertyId, double value) override
     {
         return locked([&] {
-            sets.push_back({propertyId, value});
+            sets.emplace_back(propertyId, value);
             raise(std::exchange(nextSetFailure, Failure::None), "set");
             return opened && refused.count(propertyId) == 0;
         });
@@ -170,8 +167,7 @@ private:
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
     bool openResult = true, opened = false, connectionDropped = false, blocking = false;
-    Failure openFailure = Failure::None, readFailure = Failure::None, isOpenedFailure = Failure::None,
-            nextSetFailure = Failure::None;
+    Failure openFailure{}, readFailure{}, isOpenedFailure{}, nextSetFailure{};
     std::uint64_t releaseTicket = 0;
     int blocked = 0, frameWaiters = 0, reads = 0, releases = 0;
     std::chrono::microseconds readInterval{0};
@@ -180,5 +176,5 @@ private:
     cv::Mat steadyFrame;
     std::set<int> refused;
     std::vector<OpenCall> opens;
-    std::vector<SetCall> sets;
+    Writes sets;
 };
