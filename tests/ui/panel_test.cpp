@@ -2,6 +2,8 @@
 
 #include "app/ui_language.h"
 #include "persistence/atomic_file_writer.h"
+#include "persistence/center_code_file.h"
+#include "persistence/parameter_files.h"
 #include "ui/color_buttons.h"
 #include "ui/eliding_combo_box.h"
 #include "ui/eliding_label.h"
@@ -10,7 +12,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHelpEvent>
+#include <QRandomGenerator>
 #include <QScrollArea>
+#include <QSysInfo>
 #include <QToolTip>
 
 namespace {
@@ -132,11 +136,10 @@ private slots:
 
         // Cancel keeps the colour; a chosen one names itself with text that stays readable on it.
         a.reticleColorButton()->click();
-        QCOMPARE(a.reticleColor(), QColor(255, 220, 70));
-        QVERIFY(a.reticleColorButton()->styleSheet().contains(QStringLiteral("color: #031018;")));
         answerColorDialog(QColor(10, 20, 30));
         a.circleColorButtons()[1]->click();
-        QVERIFY(a.circles()[1].color == QColor(10, 20, 30) && a.circleColorButtons()[1]->text() == QStringLiteral("Color #0A141E"));
+        QVERIFY(a.reticleColor() == QColor(255, 220, 70) && a.circles()[1].color == QColor(10, 20, 30));
+        QCOMPARE(a.circleColorButtons()[1]->text(), QStringLiteral("Color #0A141E"));
         QVERIFY(a.circleColorButtons()[1]->styleSheet().contains(QStringLiteral("color: #ffffff;")));
 
         // The overlay record, relative to the crop, with the centre offset only while switched on.
@@ -220,7 +223,7 @@ private slots:
             {head22 + "1 0 1 0 0", loaded + "010 0 0/0/0"}, {head22 + "1 0 1 0 0 5 6", loaded + "010 0 0/0/0"},
             {head22 + "1 0 1 0 0 5 6 1", loaded + "010 0 5/6/1"}, {head22.trimmed(), untouched},
             // Valid files are a line; one past 64 KiB is no settings file, however it begins.
-            {head22 + "1" + QByteArray(64 * 1024, ' '), untouched},
+            {head22 + "1" + QByteArray(64 * 1024, ' '), untouched}, {QByteArray(), untouched},
             {"\t301\n4  461\r\n2 621 2 500 3\t\t900 10 20 30 40 50 60 70 80 90 1 2 3\n\n1\n", loaded + "111 1 0/0/0"},
             // Style 5, zero and negative sizes, zero angle (over an angle set before loading).
             {"0 -4 461 2 621 2 -1 0 0 10 20 30 40 50 60 70 80 90 1 2 3 5", "300/2 420/0 #0a141e #010203 1 111 1 0/0/0"},
@@ -250,20 +253,103 @@ private slots:
 
     void centerCodeFile()
     {
-        writeConfig(QStringLiteral("focus.txt"), "960 540\n");
+        // A partial file changes nothing; numbers on lines of their own are numbers all the same;
+        // a file past 64 KiB is no centre code file.
+        const std::pair<QByteArray, QPoint> rows[] = {
+            {"960 540\n", {960, 540}}, {"123\n", {960, 540}}, {"\n12\n\n34\n", {12, 34}}, {"56 78\n" + QByteArray(64 * 1024, '\n'), {12, 34}}};
         auto window = makeWindow();
         MainWindowTestAccess a(*window);
-        QCOMPARE(QPoint(a.centerCodeXSpin()->value(), a.centerCodeY()), QPoint(960, 540));
-        // A partial file changes nothing; numbers on lines of their own are numbers all the same.
-        writeConfig(QStringLiteral("focus.txt"), "123\n");
+        for (const auto &[content, expected] : rows) {
+            writeConfig(QStringLiteral("focus.txt"), content);
+            a.loadParameters();
+            QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeYSpin()->value()), expected);
+        }
+    }
+
+    // Whatever a damaged file holds, every control stays in step with its editor and its record.
+    void damagedFilesLeaveThePanelInStep()
+    {
+        MessageRecorder messages;
+        auto window = makeWindow();
+        MainWindowTestAccess a(*window);
+        a.reticleLengthSlider()->setValue(777);
+        QVERIFY(QDir(configPath()).mkpath(QStringLiteral("config4k.txt")));   // a folder: nothing to read
         a.loadParameters();
-        QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeYSpin()->value()), QPoint(960, 540));
-        writeConfig(QStringLiteral("focus.txt"), "\n12\n\n34\n");
-        a.loadParameters();
-        QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeYSpin()->value()), QPoint(12, 34));
-        writeConfig(QStringLiteral("focus.txt"), "56 78\n" + QByteArray(64 * 1024, '\n'));
-        a.loadParameters();
-        QCOMPARE(QPoint(a.centerCodeX(), a.centerCodeY()), QPoint(12, 34));
+        QVERIFY(QDir(configPath()).rmdir(QStringLiteral("config4k.txt")) && a.reticleLengthSlider()->value() == 777);
+
+        // Plausible numbers most of the time, then numbers at and past every limit, and words.
+        const QByteArray odd[] = {"-0", "007", "-1", "2147483647", "-2147483648", "4294968256", "99999999999999999999999",
+                                  "1e3", "0x10", "1.5", "abc", "\xff\xfe", "12\x80"};
+        const char *const separators[] = {" ", "\t", "\r", "\r\n", "\v\f "};
+        QRandomGenerator rng(20261207);
+        const auto randomFile = [&](int tokens) {
+            QByteArray content;
+            for (int i = 0; i < tokens; ++i) {
+                content += rng.bounded(3) ? QByteArray::number(int(rng.bounded(-300, 3000))) : odd[rng.bounded(int(std::size(odd)))];
+                content += separators[rng.bounded(int(std::size(separators)))];
+            }
+            return content;
+        };
+        int pairs = 0;
+        for (int n = 0; n < 600; ++n) {
+            // Mostly about the stored lengths, so that every optional tail is read.
+            writeConfig(QStringLiteral("config4k.txt"), randomFile(rng.bounded(4) ? int(rng.bounded(20, 31)) : int(rng.bounded(41))));
+            writeConfig(QStringLiteral("focus.txt"), randomFile(int(rng.bounded(4))));
+            a.loadParameters();
+            const QByteArray where = "case " + QByteArray::number(n);
+            for (QAbstractSpinBox *editor : window->findChildren<QAbstractSpinBox *>(QStringLiteral("ValueEditor"))) {
+                const QList<QSlider *> slider = editor->parentWidget()->findChildren<QSlider *>();
+                const auto *whole = qobject_cast<QSpinBox *>(editor);
+                const int value = whole ? whole->value() : qRound(static_cast<QDoubleSpinBox *>(editor)->value() * 10);
+                QVERIFY2(slider.size() != 1 || slider[0]->value() == value, where);
+                pairs += int(slider.size() == 1);
+            }
+            for (std::size_t i = 0; i < 3; ++i) {
+                const CircleSettings &c = a.circles()[i];
+                QVERIFY2(c.radius == a.circleRadiusSliders()[i]->value() && c.thickness == a.circleThicknessSliders()[i]->value()
+                             && c.enabled == a.circleEnableChecks()[i]->isChecked() && c.color.isValid() && c.color.alpha() == 255,
+                         where);
+            }
+            QVERIFY2(a.reticleColor().isValid() && a.reticleColor().alpha() == 255 && a.reticleStyleCombo()->currentIndex() >= 0
+                         && a.reticleStyleCombo()->currentIndex() <= 1 && a.centerCodeX() == a.centerCodeXSpin()->value()
+                         && a.centerCodeY() == a.centerCodeYSpin()->value(),
+                     where);
+        }
+        QVERIFY(messages.messages.isEmpty() && pairs >= 600 * 12);   // every slider with its editor
+    }
+
+    // Hand-edited files are read leniently; the centre code needs both numbers.
+    void parsingOfHandEditedFiles()
+    {
+        QCOMPARE(parseIntegerFields("5 abc 7 1.5 0x10 8"), (QList<int>{5, 0, 7, 0, 0, 8}));
+        QCOMPARE(parseIntegerFields("007 99999999999"), (QList<int>{7, 0}));
+        QVERIFY(parseIntegerFields(" \n\t").isEmpty());
+        QCOMPARE(parseCenterCode("010 -3"), std::optional<QPoint>(QPoint(10, -3)));
+        for (const char *refused : {"960", "960 x540", "4294968256 540"})   // too big is not wrapped into a plausible 960
+            QCOMPARE(parseCenterCode(refused), std::nullopt);
+        QCOMPARE(parseCenterCode("+5\r\n-0"), std::optional<QPoint>(QPoint(5, 0)));
+    }
+
+    void atomicWriteReplacesWholeFileOrNothing()
+    {
+        // Saved files carry the platform's line ends, as an editor there expects.
+        const QByteArray lineEnd = QSysInfo::productType() == QLatin1String("windows") ? "\r\n" : "\n";
+        const QString path = configPath(QStringLiteral("config4k.txt"));
+        const auto raw = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QVERIFY(QDir().mkpath(configPath()) && writeFileAtomically(path, "1 2 3 4 5 6 7 8 9\n") && writeFileAtomically(path, "1 2\n"));
+        QCOMPARE(raw(), "1 2" + lineEnd);
+
+        // A write that dies halfway must neither touch the old file nor leave the half behind.
+        setWriteFaultInjector([&](const QString &target) { return target == path ? 3 : -1; });
+        QString error;
+        QVERIFY(!writeFileAtomically(path, "9 9 9 9 9 9\n", &error) && !error.isEmpty());
+        QCOMPARE(raw(), "1 2" + lineEnd);
+        QCOMPARE(QDir(configPath()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("config4k.txt")});
+        setWriteFaultInjector({});
+        QVERIFY(!writeFileAtomically(configPath(QStringLiteral("missing/focus.txt")), "1 2\n"));
     }
 
     void failedSavesWarnAndKeepPreviousFiles()
