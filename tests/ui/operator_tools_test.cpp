@@ -7,17 +7,15 @@
 
 #include <QFile>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
 
-
 namespace {
 
 using Writes = CaptureTestWindow::Writes;
-
-enum : quint32 { brightnessControl = 1, backlightControl = 2 };
 
 QString snapshotFolder() { return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("snapshots")); }
 
@@ -62,6 +60,71 @@ struct Rig : CaptureTestWindow {
     }
 };
 
+using Write = std::pair<quint32, int>;
+using CaptureWrite = QPair<int, double>;
+
+// Auto modes come before or after their manual partner, as in a UVC driver's id order.
+enum : quint32 { brightness = 1, backlight, powerLine, lens, trigger, firmware, autoExposure = 10, exposure, focus = 20, autoFocus };
+constexpr int brightnessProperty = 10, autoExposureProperty = 21;
+
+// Brightness reaches below zero, focus moves in steps of 5 and the firmware number is
+// read-only, as on a typical UVC camera.
+CameraControl control(quint32 id, CameraControlType type, int maximum, int value, int defaultValue = 0,
+                      std::vector<CameraMenuItem> items = {})
+{
+    CameraControl c = fakeControl(id, type, id == brightness ? -64 : 0, maximum, value);
+    c.defaultValue = defaultValue;
+    c.menuItems = std::move(items);
+    c.step = id == focus ? 5 : 1;
+    c.readOnly = id == firmware;
+    return c;
+}
+
+struct Harness {
+    FakeControlSource *source = nullptr;
+    QList<CaptureWrite> captureWrites;
+    QStringList log;
+    std::unique_ptr<CameraSettingsDialog> dialog;
+
+    explicit Harness(bool withControls = true)
+    {
+        auto owned = std::make_unique<FakeControlSource>();
+        source = owned.get();
+        if (withControls) {
+            using T = CameraControlType;
+            source->controls = {control(brightness, T::Integer, 64, 10), control(backlight, T::Boolean, 1, 1),
+                                control(powerLine, T::Menu, 2, 2, 1, {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}),
+                                control(lens, T::IntegerMenu, 1, 1, 0, {{0, "35"}, {1, "50"}}),
+                                control(trigger, T::Button, 0, 0), control(firmware, T::Integer, 99, 7),
+                                control(autoExposure, T::Menu, 3, 3, 1, {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}),
+                                control(exposure, T::Integer, 2047, 500, 156), control(focus, T::Integer, 1000, 900),
+                                control(autoFocus, T::Boolean, 1, 1)};
+            source->captureProperties = {{brightness, brightnessProperty}, {autoExposure, autoExposureProperty}};
+            // Manual exposure and focus are inactive while their auto mode is on.
+            source->afterWrite = [](FakeControlSource &s) {
+                s.control(exposure).inactive = s.control(autoExposure).value != 1;
+                s.control(focus).inactive = s.control(autoFocus).value != 0;
+            };
+            source->afterWrite(*source);
+        }
+        auto writeProperty = [this](int property, double value, const QString &) {
+            captureWrites.append({property, value});
+            source->store(source->captureProperties.key(property), int(value));
+            return true;
+        };
+        dialog = std::make_unique<CameraSettingsDialog>(std::move(owned), writeProperty,
+                                                         [this](const QString &line) { log.append(line); });
+        dialog->show();
+    }
+
+    template <typename T> T *editor(quint32 id) const
+    {
+        QWidget *field = dialog->controlField(id);
+        auto *self = qobject_cast<T *>(field);
+        return self ? self : field->findChild<T *>();
+    }
+};
+
 } // namespace
 
 class OperatorToolsTest : public QObject {
@@ -76,30 +139,22 @@ private slots:
         CaptureTestWindow t;
         int sourcesOpened = 0;
         FakeControlSource *source = nullptr;
-        t.platform().controlSourceFactory = [&](int index) -> std::unique_ptr<CameraControlSource> {
+        t.platform().controlSourceFactory = [&](int) {
             ++sourcesOpened;
-            if (index != 0)
-                return nullptr;
             auto fake = std::make_unique<FakeControlSource>();
-            fake->controls = {fakeControl(brightnessControl, CameraControlType::Integer, 0, 100, 50),
-                              fakeControl(backlightControl, CameraControlType::Boolean, 0, 1, 0)};
-            fake->captureProperties.insert(brightnessControl, cv::CAP_PROP_BRIGHTNESS);
+            fake->controls = {fakeControl(brightness, CameraControlType::Integer, 0, 100, 50),
+                              fakeControl(backlight, CameraControlType::Boolean, 0, 1, 0)};
+            fake->captureProperties.insert(brightness, cv::CAP_PROP_BRIGHTNESS);
             source = fake.get();
             return fake;
         };
-
-        // Closed: nothing opens, neither button offers itself.
-        QVERIFY(!t.access.snapshotButton()->isEnabled());
-        t.access.openDriverSettings();
+        t.access.openDriverSettings();   // closed: nothing opens
         QVERIFY(sourcesOpened == 0 && !t.access.cameraSettingsDialog());
 
         QVERIFY(t.openStreaming(patternFrame(64, 48)));
-        QVERIFY(t.access.snapshotButton()->isEnabled());
-        t.access.openDriverSettings();
-        QPointer<CameraSettingsDialog> dialog = t.access.cameraSettingsDialog();
-        QVERIFY(dialog && dialog->isVisible());
         // A second press, also after the operator closed it, shows the same dialog again.
         t.access.openDriverSettings();
+        QPointer<CameraSettingsDialog> dialog = t.access.cameraSettingsDialog();
         dialog->close();
         t.access.openDriverSettings();
         QVERIFY(t.access.cameraSettingsDialog() == dialog && dialog->isVisible());
@@ -108,18 +163,17 @@ private slots:
         // A control the capture backend has a property for goes through the capture object, once;
         // the others through the control source.
         t.takeWrites();
-        dialog->controlField(brightnessControl)->findChild<QSlider *>()->setValue(70);
-        qobject_cast<QCheckBox *>(dialog->controlField(backlightControl))->setChecked(true);
+        dialog->controlField(brightness)->findChild<QSlider *>()->setValue(70);
+        qobject_cast<QCheckBox *>(dialog->controlField(backlight))->setChecked(true);
         QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 70}}));
-        QCOMPARE(source->writes, (std::vector<std::pair<quint32, int>>{{backlightControl, 1}}));
+        QCOMPARE(source->writes, (std::vector<std::pair<quint32, int>>{{backlight, 1}}));
 
+        // Its controls belong to the closed device: none may reach the next one.
         t.access.closeCamera();
-        QVERIFY(!dialog && !t.access.snapshotButton()->isEnabled());
-        t.access.openDriverSettings();
-        QCOMPARE(sourcesOpened, 2);
+        QVERIFY(!dialog);
     }
 
-    void snapshotSavesFullFrameAndOverlayTwin()
+    void snapshotSavesFullFrameAndOverlayTwinOrWarns()
     {
         CaptureTestWindow t;
         const cv::Mat frame = patternFrame(640, 480);
@@ -141,18 +195,15 @@ private slots:
 
         t.access.requestSnapshot();
         QTRY_VERIFY(t.access.statusLabel()->toolTip().startsWith(QStringLiteral("Last snapshot")));
-        QVERIFY(!t.access.snapshotPending());
+        QDir folder(snapshotFolder());
+        const QStringList files = folder.entryList(QDir::Files, QDir::Name);   // "-overlay" sorts before ".png"
+        QVERIFY2(files.size() == 2 && QRegularExpression(QStringLiteral("^vesk-\\d{8}-\\d{6}-\\d{3}\\.png$")).match(files[1]).hasMatch(),
+                 qPrintable(files.join(' ')));
+        QCOMPARE(files[0], QString(files[1]).replace(QStringLiteral(".png"), QStringLiteral("-overlay.png")));
+        QVERIFY(t.access.statusLabel()->toolTip().endsWith(QDir::toNativeSeparators(folder.filePath(files[1]))));
 
-        QStringList files = QDir(snapshotFolder()).entryList(QDir::Files, QDir::Name);
-        QCOMPARE(files.size(), 2);
-        files.swapItemsAt(0, 1);   // "-overlay" sorts before ".png"
-        const QRegularExpression name(QStringLiteral("^vesk-\\d{8}-\\d{6}-\\d{3}\\.png$"));
-        QVERIFY2(name.match(files[0]).hasMatch(), qPrintable(files[0]));
-        QCOMPARE(files[1], QString(files[0]).replace(QStringLiteral(".png"), QStringLiteral("-overlay.png")));
-        QVERIFY(t.access.statusLabel()->toolTip().endsWith(QDir::toNativeSeparators(QDir(snapshotFolder()).filePath(files[0]))));
-
-        const QImage plain = QImage(QDir(snapshotFolder()).filePath(files[0])).convertToFormat(QImage::Format_RGB32);
-        const QImage overlaid = QImage(QDir(snapshotFolder()).filePath(files[1])).convertToFormat(QImage::Format_RGB32);
+        const QImage plain = QImage(folder.filePath(files[1])).convertToFormat(QImage::Format_RGB32);
+        const QImage overlaid = QImage(folder.filePath(files[0])).convertToFormat(QImage::Format_RGB32);
         QVERIFY(plain.size() == QSize(640, 480) && overlaid.size() == plain.size());
         // The plain file is the whole frame, colours as the camera gave them.
         for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(17, 400)}) {
@@ -170,27 +221,20 @@ private slots:
                      qPrintable(QString::number(r)));
         }
         QVERIFY(changedNear(300 - 195, 220) && !changedNear(300 - 210, 220) && !changedNear(620, 30));
-    }
 
-    void snapshotFailureWarnsAndLeavesNoFile()
-    {
+        // A file where the folder should be defeats even root. The operator closes the camera
+        // while the warning is up; the frame being presented must not reach the view afterwards.
         MessageRecorder recorder;
-        CaptureTestWindow t;
-        QVERIFY(t.openStreaming(patternFrame(320, 240)));
-        // A file where the folder should be defeats even root.
-        QVERIFY(QFile(snapshotFolder()).open(QIODevice::WriteOnly));
-
-        // The operator closes the camera while the warning is up; the frame being presented must
-        // not reach the view afterwards.
+        const QString lastSaved = t.access.statusLabel()->toolTip();
+        QVERIFY(folder.removeRecursively() && QFile(snapshotFolder()).open(QIODevice::WriteOnly));
         recorder.whileShown = [&t] { t.access.closeCamera(); };
         t.access.requestSnapshot();
         QTRY_COMPARE(recorder.messages.size(), 1);
         QVERIFY(recorder.messages[0].kind == MessageKind::Warning && recorder.messages[0].text.contains("could not be saved"));
-        QVERIFY(t.access.statusLabel()->toolTip().isEmpty() && t.access.imageView()->currentFrame().isNull());
+        QVERIFY(t.access.statusLabel()->toolTip() == lastSaved && t.access.imageView()->currentFrame().isNull());
         const QStringList leftovers = QDir(QCoreApplication::applicationDirPath())
                                           .entryList({QStringLiteral("*.png"), QStringLiteral("*.png.*")}, QDir::Files);
-        QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QLatin1Char(' '))));
-        QVERIFY(QFileInfo(snapshotFolder()).isFile());
+        QVERIFY2(leftovers.isEmpty() && QFileInfo(snapshotFolder()).isFile(), qPrintable(leftovers.join(QLatin1Char(' '))));
     }
 
     void doubleClickPutsTheOverlayCentreUnderThePointer()
@@ -238,10 +282,9 @@ private slots:
                             {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1}};  // same model, other port
         for (const Row &r : rows) {
             MessageRecorder boxes;
-            CaptureTestWindow t;
+            CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
             MainWindowTestAccess &a = t.access;
             FakeCameraPlatform &platform = t.platform();
-            platform.devices = devices({QStringLiteral("0 vesk5 usb-1")});
             a.autoReconnectCheck()->setChecked(true);
             t.openStreaming(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(20, 40, 60)));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Open: vesk5"));
@@ -278,7 +321,7 @@ private slots:
         }
     }
 
-    void settingsReturnToTheirModelOnly()
+    void settingsReturnToTheirModelWithinItsRanges()
     {
         QSet<QString> names;
         for (const SupportedCamera &camera : supportedCameras())
@@ -313,24 +356,77 @@ private slots:
 
         Rig otherModel(QStringLiteral("vesk3"));
         QVERIFY(otherModel.takeWrites().empty() && otherModel.access.zoomFactor() == 1.0 && boxes.messages.size() == 2);
+
+        // Only whole files, and of those only the values inside the ranges the device reports.
+        const std::pair<QByteArray, Writes> files[] = {
+            {"200 -5 50 1000 0 0 90\n",
+             {{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 50}, {cv::CAP_PROP_EXPOSURE, 1000}}},
+            {"20 30 4 5 0 0\n", {}}};
+        for (const auto &[content, writes] : files) {
+            QFile file(vesk5File());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            file.close();
+            Rig rig(QStringLiteral("vesk5"));
+            QCOMPARE(rig.takeWrites(), writes);
+            QVERIFY(rig.access.brightnessSlider()->value() == 50 && rig.access.focusSlider()->value() == 250 && rig.access.zoomFactor() == 1.0);
+        }
     }
 
-    void onlyWholeFilesWithinTheDeviceRangesAreApplied()
+    void eachChangeIsOneWriteByItsRouteAndIsReadBack()
     {
-        QFile file(vesk5File());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("200 -5 50 1000 0 0 90\n");
-        file.close();
-        Rig rig(QStringLiteral("vesk5"));
-        QVERIFY(rig.takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1},
-                                        {cv::CAP_PROP_GAIN, 50}, {cv::CAP_PROP_EXPOSURE, 1000}}));
-        QVERIFY(rig.access.brightnessSlider()->value() == 50 && rig.access.focusSlider()->value() == 250 && rig.access.zoomFactor() == 1.0);
+        Harness h;
+        // A menu with holes: the shown item is found by the driver's index, not by its row.
+        QCOMPARE(h.editor<QComboBox>(autoExposure)->currentText() + h.editor<QPushButton>(trigger)->text(),
+                 QStringLiteral("Aperture Priority ModeControl 5"));
+        for (quint32 greyed : {exposure, firmware, focus})
+            QVERIFY(!h.dialog->controlField(greyed)->isEnabled());
+        QVERIFY(h.source->writes.empty() && h.captureWrites.isEmpty());   // building writes nothing
 
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("20 30 4 5 0 0\n");
-        file.close();
-        Rig cut(QStringLiteral("vesk5"));
-        QVERIFY(cut.takeWrites().empty());
+        h.editor<QSlider>(brightness)->setValue(40);
+        h.editor<QSpinBox>(brightness)->setValue(-3);   // a committed number moves the slider, which alone writes
+        QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 40.0}, {brightnessProperty, -3.0}}));
+        h.editor<QCheckBox>(backlight)->setChecked(false);
+        h.editor<QComboBox>(powerLine)->setCurrentIndex(1);
+        h.editor<QPushButton>(trigger)->click();
+        h.editor<QCheckBox>(autoFocus)->setChecked(false);
+        h.editor<QSlider>(focus)->setValue(503);   // off the step grid: the nearest step is written and shown
+        QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {trigger, 1}, {autoFocus, 0}, {focus, 505}}));
+        QVERIFY(h.editor<QSpinBox>(focus)->value() == 505 && h.captureWrites.size() == 2);
+
+        // The driver's state is read back after every write.
+        h.editor<QComboBox>(autoExposure)->setCurrentIndex(0);
+        QCOMPARE(h.captureWrites.last(), CaptureWrite(autoExposureProperty, 1.0));
+        QVERIFY(h.dialog->controlField(exposure)->isEnabled());
+        // A refused value does not stay on screen as if the camera had taken it.
+        h.source->refused.insert(powerLine);
+        h.editor<QComboBox>(powerLine)->setCurrentIndex(0);
+        QCOMPARE(h.editor<QComboBox>(powerLine)->currentText(), QStringLiteral("50 Hz"));
+        QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=0")});
+        // A write may make the driver list another control: the rows, sender included, are rebuilt.
+        h.source->afterWrite = [](FakeControlSource &s) { s.controls.push_back(fakeControl(99, CameraControlType::Boolean, 0, 1, 0)); };
+        h.editor<QCheckBox>(backlight)->setChecked(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(h.dialog->controlField(99) && h.editor<QCheckBox>(backlight)->isChecked());
+    }
+
+    void resetWritesDefaultsOnceIncludingThoseAnAutoModeFreed()
+    {
+        Harness h;
+        h.dialog->resetToDefaults();
+        // Focus becomes editable only once auto focus, listed after it, is reset; read-only
+        // controls, buttons and values already at their default are left alone.
+        QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {lens, 0}, {exposure, 156}, {autoFocus, 0}, {focus, 0}}));
+        QCOMPARE(h.captureWrites, (QList<CaptureWrite>{{brightnessProperty, 0.0}, {autoExposureProperty, 1.0}}));
+        QCOMPARE(h.editor<QSlider>(exposure)->value(), 156);
+        // A default the driver refuses is tried once and logged once.
+        h.source->control(powerLine).value = 2;
+        h.source->refused.insert(powerLine);
+        h.dialog->refreshControls();
+        h.dialog->resetToDefaults();
+        QCOMPARE(h.log, QStringList{QStringLiteral("Driver rejected Control 3=1")});
+
+        Harness empty(false);
+        QCOMPARE(empty.dialog->findChild<QLabel *>()->text(), QStringLiteral("This camera reports no settings."));
     }
 };
 
