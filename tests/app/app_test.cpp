@@ -1,28 +1,19 @@
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
+#include "tests/support/diagnostic_log_reader.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QIcon>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <thread>
 
-Q_DECLARE_METATYPE(UiLanguage)
-
 namespace {
-
-QString logPath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vesk-diagnostic.log"));
-}
 
 QList<QByteArray> logLines()
 {
-    QFile file(logPath());
+    QFile file(DiagnosticLogReader::path());
     return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll().split('\n') : QList<QByteArray>();
 }
 
@@ -34,8 +25,8 @@ class AppTest : public QObject {
 private slots:
     void init()
     {
-        QFile::remove(logPath());
-        QDir().rmdir(logPath());
+        QFile::remove(DiagnosticLogReader::path());
+        QDir().rmdir(DiagnosticLogReader::path());
     }
 
     void cleanup() { init(); }
@@ -74,67 +65,34 @@ private slots:
         QVERIFY(lines[1].endsWith("  first") && lines[2] == "second");
         QVERIFY(lines[3].endsWith(QStringLiteral("  Kamera \u4e2d\u6587 ok").toUtf8()));
 
-        QVERIFY(QFile::remove(logPath()));
+        QVERIFY(QFile::remove(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("after"));
         QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  after"));
         // A folder in the log's place cannot be opened for writing, even by root.
-        QVERIFY(QFile::remove(logPath()) && QDir().mkdir(logPath()));
+        QVERIFY(QFile::remove(DiagnosticLogReader::path()) && QDir().mkdir(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("dropped"));
-        QVERIFY(QFileInfo(logPath()).isDir() && QDir().rmdir(logPath()));
+        QVERIFY(QFileInfo(DiagnosticLogReader::path()).isDir() && QDir().rmdir(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("kept"));
         QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  kept"));
     }
 
-    void languageDetection_data()
+    void languageDetection()
     {
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<UiLanguage>("expected");
         const QLocale german(QLocale::German, QLocale::Germany), mainland(QLocale::Chinese, QLocale::China),
             taiwan(QLocale::Chinese, QLocale::Taiwan);
         using L = UiLanguage;
         // The variable wins when it names a language; anything else falls back to the locale.
-        QTest::newRow("trimmed and lowered") << QStringLiteral(" ZH-TW ") << german << L::TraditionalChinese;
-        QTest::newRow("zh_hk") << QStringLiteral("zh_hk") << mainland << L::TraditionalChinese;
-        QTest::newRow("simplified") << QStringLiteral("SIMPLIFIED") << german << L::SimplifiedChinese;
-        QTest::newRow("EN_us") << QStringLiteral("EN_us") << mainland << L::English;
-        QTest::newRow("english is no code") << QStringLiteral("english") << taiwan << L::TraditionalChinese;
-        QTest::newRow("zh_sg on mainland") << QStringLiteral("zh_sg") << mainland << L::SimplifiedChinese;
-        QTest::newRow("encoding suffix") << QStringLiteral("zh_tw.utf-8") << german << L::English;
-        QTest::newRow("white space, mainland") << QStringLiteral("   ") << mainland << L::SimplifiedChinese;
-        QTest::newRow("unset, macao") << QString() << QLocale(QLocale::Chinese, QLocale::Macao) << L::TraditionalChinese;
-        QTest::newRow("traditional script elsewhere")
-            << QString() << QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Singapore) << L::TraditionalChinese;
-        QTest::newRow("simplified script in hong kong")
-            << QString() << QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::HongKong) << L::TraditionalChinese;
-    }
-
-    void languageDetection()
-    {
-        QFETCH(QString, environment);
-        QFETCH(QLocale, locale);
-        QFETCH(UiLanguage, expected);
-        QCOMPARE(detectUiLanguage(environment, locale), expected);
-    }
-
-    void languageIsFixedForTheProcess()
-    {
-        // The test runner sets VESK_LANG=en.
-        QCOMPARE(pickText(QStringLiteral("Open"), QStringLiteral("t"), QStringLiteral("s")), QStringLiteral("Open"));
-        const QByteArray saved = qgetenv("VESK_LANG");
-        qputenv("VESK_LANG", "zh_cn");
-        QCOMPARE(detectUiLanguage(), UiLanguage::SimplifiedChinese);
-        QCOMPARE(currentUiLanguage(), UiLanguage::English);
-        qputenv("VESK_LANG", saved);
-    }
-
-    // A broken file or a missing icon reader would only show as a blank window icon.
-    void compiledInIconDecodes()
-    {
-        QImageReader reader(QStringLiteral(":/icons/vesk.ico"));
-        const QImage image = reader.read();
-        QVERIFY2(image.size() == QSize(256, 256) && image.hasAlphaChannel(), qPrintable(reader.errorString()));
-        QVERIFY(QIcon(QStringLiteral(":/icons/vesk.ico")).availableSizes().contains(QSize(256, 256)));
+        const struct { const char *environment; QLocale locale; UiLanguage expected; } rows[] = {
+            {" ZH-TW ", german, L::TraditionalChinese}, {"zh_hk", mainland, L::TraditionalChinese},
+            {"SIMPLIFIED", german, L::SimplifiedChinese}, {"EN_us", mainland, L::English},
+            {"english", taiwan, L::TraditionalChinese}, {"zh_sg", mainland, L::SimplifiedChinese},
+            {"zh_tw.utf-8", german, L::English}, {"   ", mainland, L::SimplifiedChinese},
+            {nullptr, QLocale(QLocale::Chinese, QLocale::Macao), L::TraditionalChinese},
+            {nullptr, QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Singapore), L::TraditionalChinese},
+            {nullptr, QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::HongKong), L::TraditionalChinese}};
+        for (const auto &r : rows)
+            QVERIFY2(detectUiLanguage(QString::fromLatin1(r.environment), r.locale) == r.expected,
+                     r.environment ? r.environment : "unset");
     }
 };
 

@@ -92,11 +92,7 @@ private slots:
     {
         QTemporaryDir folder;
         const QString where = folder.path();
-        const struct {
-            const char *mode;
-            int signal;
-            QList<const char *> parts;
-        } crashes[] = {
+        const struct { const char *mode; int signal; QList<const char *> parts; } crashes[] = {
             {"segv", SIGSEGV, {"signal: 11 (SIGSEGV)", "address: 0x0\n", "backtrace:\n", "crash_probe("}},
             {"abort", SIGABRT, {"signal: 6 (SIGABRT)", "address: none", "abort"}},
             // A stack overflow on a thread other than the one that installed the handler.

@@ -1,12 +1,8 @@
 #include "tests/capture/capture_test_window.h"
 
 #include "view/overlay_painter.h"
-#include "view/theme.h"
 #include "view/view_geometry.h"
-#include "view/viewport_frame.h"
-#include "view/viewport_frame_cache.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -87,15 +83,6 @@ class ViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void fitRectKeepsAspectOrFallsBackTo16by9()
-    {
-        QCOMPARE(fitRect(QRectF(10, 20, 1600, 900), QSize(4000, 3000)), QRectF(210, 20, 1200, 900));
-        QCOMPARE(fitRect(QRectF(0, 0, 400, 1000), QSize(1600, 900)), QRectF(0, 387.5, 400, 225));
-        QCOMPARE(fitRect(QRectF(0, 0, 300, 200), QSize(1, 1)), QRectF(50, 0, 200, 200));
-        for (const QSize unusable : {QSize(), QSize(640, 0), QSize(-5, 10)})
-            QCOMPARE(fitRect(QRectF(0, 0, 1600, 1600), unusable), QRectF(0, 350, 1600, 900));
-    }
-
     void wheelRequestsClampedZoomWithoutApplyingIt()
     {
         ImageView view;
@@ -114,10 +101,6 @@ private slots:
             requested << call.at(0).toDouble();
         QCOMPARE(requested, (QList<double>{8.0, 2.3, 2.0 * std::sqrt(1.15), 1.0}));
         QCOMPARE(view.zoomFactor(), 1.05);
-        view.setZoom(0.2);
-        QCOMPARE(view.zoomFactor(), 1.0);
-        view.setZoom(40.0);
-        QCOMPARE(view.zoomFactor(), 8.0);
     }
 
     void pointerShowsTheCameraPixelOnThePictureOnly()
@@ -196,6 +179,9 @@ private slots:
     {
         ImageView view;
         view.resize(viewSize);
+        // Without a usable frame size the picture is laid out as 16:9.
+        for (const QSize unusable : {QSize(), QSize(640, 0), QSize(-5, 10)})
+            QCOMPARE(fitRect(QRectF(0, 0, 1600, 1600), unusable), QRectF(0, 350, 1600, 900));
         // A 4:3 frame in the 640 x 360 area is shown at (106, 26, 480, 360).
         view.setFrame(solid(400, 300, Qt::green));
         QImage image = render(view);
@@ -218,54 +204,20 @@ private slots:
         QVERIFY(!view.overlaySettings().enabled);
     }
 
-    void cachedBezelMatchesPaintingItDirectly()
-    {
-        // Fractional bounds, as the fitted picture usually has; a second size that must not reuse
-        // the first drawing; the same size moved by a fraction of a device pixel, as a widget at an
-        // odd position is under fractional scaling. At the scalings operators use.
-        const std::pair<QRectF, QPointF> cases[] = {{QRectF(10.25, 7.5, 300.5, 200.75), QPointF()},
-                                                    {QRectF(3, 4, 180, 120), QPointF()}, {QRectF(3, 4, 180, 120), QPointF(7, 3)}};
-        ViewportFrameCache cache;
-        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
-            for (const auto &[bounds, shift] : cases) {
-                QImage direct(QSize(340, 240) * ratio, QImage::Format_ARGB32_Premultiplied);
-                direct.setDevicePixelRatio(ratio);
-                direct.fill(QColor(40, 60, 80));
-                QImage cached = direct;
-                for (QImage *target : {&direct, &cached}) {
-                    QPainter painter(target);
-                    painter.setRenderHint(QPainter::Antialiasing);
-                    painter.translate(shift);
-                    target == &direct ? drawViewportFrame(painter, bounds) : cache.draw(painter, bounds);
-                }
-                for (int y = 0; y < direct.height(); ++y) {
-                    for (int x = 0; x < direct.width(); ++x) {
-                        if (!near(direct.pixelColor(x, y), cached.pixelColor(x, y), 2))
-                            QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs at ratio %3").arg(x).arg(y).arg(ratio)));
-                    }
-                }
-            }
-        }
-    }
-
     void reticleAnglesForBothStyles()
     {
-        // Arms are 50 view px long; probe 30 px out from the centre.
-        const double d = 30, diagonal = d / std::sqrt(2.0);
-        const QImage cross90 = paintOverlay(reticle(Cross, 90));
-        QVERIFY(lit(cross90, cx, cy + d) && lit(cross90, cx, cy - d) && lit(cross90, cx + d, cy));
-        QVERIFY(!lit(cross90, cx, cy + 60) && !lit(cross90, cx + diagonal, cy + diagonal));
-        const QImage cross45 = paintOverlay(reticle(Cross, 45));
-        QVERIFY(lit(cross45, cx + diagonal, cy + diagonal) && lit(cross45, cx - diagonal, cy + diagonal));
-        QVERIFY(!lit(cross45, cx + d, cy));
-        // The first vane points down at 0 degrees; growing angles turn counter-clockwise.
-        const QImage vanes0 = paintOverlay(reticle(ThreeVane, 0));
-        QVERIFY(lit(vanes0, cx, cy + d) && !lit(vanes0, cx, cy - d));
-        QVERIFY(lit(vanes0, cx + d * 0.866, cy - d * 0.5) && lit(vanes0, cx - d * 0.866, cy - d * 0.5));
-        for (int style : {int(ThreeVane), 5}) {
-            const QImage vanes90 = paintOverlay(reticle(style, 90));
-            QVERIFY(lit(vanes90, cx + d, cy) && !lit(vanes90, cx - d, cy) && !lit(vanes90, cx, cy + d));
-            QVERIFY(lit(vanes90, cx - d * 0.5, cy - d * 0.866));
+        // Arms are 50 view px long; probes 30 px out from the centre. The first vane points down
+        // at 0 degrees; growing angles turn counter-clockwise; an unknown style draws vanes.
+        const double d = 30, h = d / std::sqrt(2.0), s = d * 0.866, c = d * 0.5;
+        struct Row { int style; double angle; std::vector<QPointF> lit, dark; };
+        for (const Row &r : {Row{Cross, 90, {{0, d}, {0, -d}, {d, 0}}, {{0, 60}, {h, h}}}, Row{Cross, 45, {{h, h}, {-h, h}}, {{d, 0}}},
+                             Row{ThreeVane, 0, {{0, d}, {s, -c}, {-s, -c}}, {{0, -d}}},
+                             Row{ThreeVane, 90, {{d, 0}, {-c, -s}}, {{-d, 0}, {0, d}}}, Row{5, 90, {{d, 0}, {-c, -s}}, {{-d, 0}, {0, d}}}}) {
+            const QImage image = paintOverlay(reticle(r.style, r.angle));
+            for (const QPointF p : r.lit)
+                QVERIFY2(lit(image, cx + p.x(), cy + p.y()), qPrintable(QStringLiteral("%1 at %2").arg(r.style).arg(r.angle)));
+            for (const QPointF p : r.dark)
+                QVERIFY2(!lit(image, cx + p.x(), cy + p.y()), qPrintable(QStringLiteral("%1 at %2").arg(r.style).arg(r.angle)));
         }
     }
 
@@ -306,9 +258,9 @@ private slots:
         QCOMPARE(paintOverlay(overlay), blank);
     }
 
-    void nightModeSwitchesSheetAndBothPaintedWidgets()
+    void nightModeSheetParsesAndDimsThePlaceholder()
     {
-        // Both sheets must parse whole: a rule Qt cannot parse is only a warning.
+        // A rule Qt cannot parse is only a warning, and leaves the window half styled.
         parseWarnings.clear();
         const QtMessageHandler previous = qInstallMessageHandler(
             [](QtMsgType, const QMessageLogContext &, const QString &message) { parseWarnings << message; });
@@ -320,25 +272,13 @@ private slots:
         QFile::remove(picture);
         appDir.rmdir(QStringLiteral("assets"));
         MainWindowTestAccess access(window);
-        const QString daySheet = qApp->styleSheet();
-        QWidget *root = window.centralWidget();
-        ImageView *view = access.imageView();
-        view->resize(viewSize);
-        // Rendering lays the window out first, so corners are taken from the picture.
-        const auto background = [root] {
-            QImage image(root->size(), QImage::Format_RGB32);
-            root->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-            return image.pixelColor(0, 0);
-        };
-        QVERIFY(near(background(), QColor(250, 250, 250), 1) && near(at(render(*view), 346, 206), QColor(100, 100, 100), 3));
-        access.setNightMode(true);
-        QCOMPARE(qApp->styleSheet(), buildStyleSheet(true));
-        QVERIFY(near(background(), QColor(18, 5, 9), 2) && near(at(render(*view), 346, 206), QColor(162, 149, 153), 3));
+        access.imageView()->resize(viewSize);
+        for (const bool night : {true, false}) {
+            access.setNightMode(night);
+            QVERIFY(near(at(render(*access.imageView()), 346, 206), night ? QColor(162, 149, 153) : QColor(100, 100, 100), 3));
+        }
         qInstallMessageHandler(previous);
         QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
-        access.setNightMode(false);
-        QCOMPARE(qApp->styleSheet(), daySheet);
-        QVERIFY(near(at(render(*view), 346, 206), QColor(100, 100, 100), 3));
     }
 };
 
