@@ -141,12 +141,7 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
 
 TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)
 {
-    const struct {
-        cv::Size frame;
-        cv::Size area;
-        int scale;
-        cv::Size output;
-    } cases[] = {
+    const struct { cv::Size frame, area; int scale; cv::Size output; } cases[] = {
         {{4000, 3000}, {1228, 708}, 4, {1000, 750}},   // drawn 944 x 708
         {{4000, 3000}, {1000, 750}, 4, {1000, 750}},   // exact fit
         {{4000, 3000}, {1001, 2000}, 2, {2000, 1500}}, // width-limited, one pixel too wide for 1/4

@@ -20,8 +20,6 @@ public:
     std::function<std::unique_ptr<CameraControlSource>(int index)> controlSourceFactory;
     // Whether the window asks the capture objects for compressed frames.
     bool compressedFrames = false;
-    // Off: like DirectShow, only the read itself waits for a frame.
-    bool waitsForFrames = true;
     int rangeQueries = 0;
 
     std::vector<VideoInput> listVideoInputs() override { return devices; }
@@ -39,7 +37,7 @@ public:
     FrameWait waitForFrame(cv::VideoCapture &capture, std::chrono::milliseconds timeout) override
     {
         auto *fake = dynamic_cast<FakeVideoCapture *>(&capture);
-        return waitsForFrames && fake ? fake->waitForFrame(timeout) : FrameWait::Unsupported;
+        return fake ? fake->waitForFrame(timeout) : FrameWait::Unsupported;
     }
     bool deliversCompressedFrames(int) const override { return compressedFrames; }
     double autoExposureValue(bool on) const override { return on ? 3.0 : 1.0; }
