@@ -49,7 +49,7 @@ public:
 
     std::vector<OpenCall> openCalls() const { return locked([&] { return opens; }); }
     // The property writes since the last call.
-    Writes takeWrites() { return locked([&] { return std::exchange(sets, {}); }); }
+    Writes takeWrites() { return locked([&] { return std::exchange(writes, {}); }); }
     int readCount() const { return locked([&] { return reads; }); }
     int releaseCount() const { return locked([&] { return releases; }); }
     bool waitForBlockedReader(std::chrono::milliseconds timeout) const { return waitUntil(timeout, [&] { return blocked > 0; }); }
@@ -116,7 +116,7 @@ public:
     bool set(int propertyId, double value) override
     {
         return locked([&] {
-            sets.emplace_back(propertyId, value);
+            writes.emplace_back(propertyId, value);
             raise(std::exchange(nextSetFailure, Failure::None), "set");
             return opened && refused.count(propertyId) == 0;
         });
@@ -176,5 +176,5 @@ private:
     cv::Mat steadyFrame;
     std::set<int> refused;
     std::vector<OpenCall> opens;
-    Writes sets;
+    Writes writes;
 };

@@ -166,7 +166,7 @@ private slots:
         dialog->controlField(brightness)->findChild<QSlider *>()->setValue(70);
         qobject_cast<QCheckBox *>(dialog->controlField(backlight))->setChecked(true);
         QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 70}}));
-        QCOMPARE(source->writes, (std::vector<std::pair<quint32, int>>{{backlight, 1}}));
+        QCOMPARE(source->writes, (std::vector<Write>{{backlight, 1}}));
 
         // Its controls belong to the closed device: none may reach the next one.
         t.access.closeCamera();
