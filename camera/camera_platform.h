@@ -1,5 +1,7 @@
 #pragma once
 
+#include "camera/reported_ranges.h"
+
 #include <QString>
 
 #include <chrono>
@@ -18,21 +20,6 @@ struct VideoInput {
     int index = -1;   // the number the capture backend opens the device by
     QString name;     // as the driver reports it; empty when it has none
     QString bus{};    // where the device is attached, e.g. its USB port; empty where unknown
-};
-
-// A range exactly as a driver reported it, before any validation.
-struct ReportedRange {
-    int minimum = 0;
-    int maximum = 0;
-    int defaultValue = 0;
-};
-
-// Per property: no value when the driver gave no answer for it.
-struct ReportedRanges {
-    std::optional<ReportedRange> brightness;
-    std::optional<ReportedRange> focus;
-    std::optional<ReportedRange> gain;
-    std::optional<ReportedRange> exposure;
 };
 
 // The outcome of waiting for a capture object's next frame.

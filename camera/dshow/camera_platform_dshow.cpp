@@ -7,13 +7,6 @@
 
 namespace {
 
-std::optional<ReportedRange> reported(const std::optional<DshowRange> &range)
-{
-    if (!range)
-        return std::nullopt;
-    return ReportedRange{range->minimum, range->maximum, range->defaultValue};
-}
-
 class DshowCameraPlatform final : public CameraPlatform {
 public:
     std::vector<VideoInput> listVideoInputs() override
@@ -28,11 +21,7 @@ public:
 
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override
     {
-        const std::optional<DshowRanges> ranges = queryDshowRanges(device.index, device.name.toStdWString());
-        if (!ranges)
-            return std::nullopt;
-        return ReportedRanges{reported(ranges->brightness), reported(ranges->focus), reported(ranges->gain),
-                              reported(ranges->exposure)};
+        return queryDshowRanges(device.index, device.name.toStdWString());
     }
 
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }

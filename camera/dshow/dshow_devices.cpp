@@ -98,7 +98,7 @@ void forEachVideoInput(Visit visit)
 }
 
 template <typename Control>
-std::optional<DshowRange> queryRange(Control *control, LONG property)
+std::optional<ReportedRange> queryRange(Control *control, LONG property)
 {
     if (!control)
         return std::nullopt;
@@ -109,10 +109,10 @@ std::optional<DshowRange> queryRange(Control *control, LONG property)
     LONG flags = 0;
     if (FAILED(control->GetRange(property, &minimum, &maximum, &step, &defaultValue, &flags)))
         return std::nullopt;
-    return DshowRange{minimum, maximum, defaultValue};
+    return ReportedRange{minimum, maximum, defaultValue};
 }
 
-DshowRanges queryFilterRanges(IBaseFilter *filter)
+ReportedRanges queryFilterRanges(IBaseFilter *filter)
 {
     ComRef<IAMVideoProcAmp> videoProcAmp;
     ComRef<IAMCameraControl> cameraControl;
@@ -120,7 +120,7 @@ DshowRanges queryFilterRanges(IBaseFilter *filter)
     static_cast<void>(filter->QueryInterface(IID_IAMVideoProcAmp, videoProcAmp.outVoid()));
     static_cast<void>(filter->QueryInterface(IID_IAMCameraControl, cameraControl.outVoid()));
 
-    DshowRanges ranges;
+    ReportedRanges ranges;
     ranges.brightness = queryRange(videoProcAmp.get(), VideoProcAmp_Brightness);
     ranges.focus = queryRange(cameraControl.get(), CameraControl_Focus);
     ranges.gain = queryRange(videoProcAmp.get(), VideoProcAmp_Gain);
@@ -141,10 +141,10 @@ std::vector<DshowVideoInput> listDshowVideoInputs()
     return inputs;
 }
 
-std::optional<DshowRanges> queryDshowRanges(int position, const std::wstring &expectedName)
+std::optional<ReportedRanges> queryDshowRanges(int position, const std::wstring &expectedName)
 {
     const ComApartment apartment;
-    std::optional<DshowRanges> result;
+    std::optional<ReportedRanges> result;
     forEachVideoInput([&](int current, IMoniker *moniker) {
         if (current < position)
             return true;

@@ -3,7 +3,8 @@
 // DirectShow video-input devices in the order OpenCV's DirectShow backend numbers them.
 // Free of Qt and OpenCV so that it builds with any Windows tool chain on its own.
 
-#include <cstdint>
+#include "camera/reported_ranges.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,24 +14,10 @@ struct DshowVideoInput {
     std::optional<std::wstring> friendlyName;  // absent when the device has no readable name
 };
 
-// A range exactly as the driver's GetRange reported it.
-struct DshowRange {
-    std::int32_t minimum = 0;
-    std::int32_t maximum = 0;
-    std::int32_t defaultValue = 0;
-};
-
-// Per property: absent when the interface is missing or GetRange failed.
-struct DshowRanges {
-    std::optional<DshowRange> brightness;
-    std::optional<DshowRange> focus;
-    std::optional<DshowRange> gain;
-    std::optional<DshowRange> exposure;
-};
-
 // Reads only the devices' property bags; never binds a filter. Empty when enumeration fails.
 std::vector<DshowVideoInput> listDshowVideoInputs();
 
-// Binds the filter of the device at position and reads its four ranges. Absent when the
-// device cannot be bound or no longer carries expectedName there.
-std::optional<DshowRanges> queryDshowRanges(int position, const std::wstring &expectedName);
+// Binds the filter of the device at position and reads its four ranges, each as GetRange
+// reported it and absent when its interface is missing or GetRange failed. Absent as a whole
+// when the device cannot be bound or no longer carries expectedName there.
+std::optional<ReportedRanges> queryDshowRanges(int position, const std::wstring &expectedName);

@@ -1,7 +1,6 @@
 #include "camera/camera_platform.h"
 
 #include "camera/camera_control.h"
-
 #include "camera/v4l2/v4l2_devices.h"
 
 #include <opencv2/videoio.hpp>
@@ -10,13 +9,6 @@
 #include <thread>
 
 namespace {
-
-std::optional<ReportedRange> reported(const std::optional<V4l2ControlRange> &range)
-{
-    if (!range)
-        return std::nullopt;
-    return ReportedRange{range->minimum, range->maximum, range->defaultValue};
-}
 
 class V4l2CameraPlatform final : public CameraPlatform {
 public:
@@ -40,11 +32,7 @@ public:
 
     std::optional<ReportedRanges> queryRanges(const VideoInput &device) override
     {
-        const std::optional<V4l2ControlRanges> ranges = queryV4l2ControlRanges(device.index);
-        if (!ranges)
-            return std::nullopt;
-        return ReportedRanges{reported(ranges->brightness), reported(ranges->focus), reported(ranges->gain),
-                              reported(ranges->exposure)};
+        return queryV4l2ControlRanges(device.index);
     }
 
     std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include <dirent.h>
@@ -64,7 +65,7 @@ bool isVideoCapture(const v4l2_capability &capability)
     return (caps & V4L2_CAP_VIDEO_CAPTURE) != 0;
 }
 
-std::optional<V4l2ControlRange> queryControl(const NodeHandle &node, std::uint32_t id)
+std::optional<ReportedRange> queryControl(const NodeHandle &node, std::uint32_t id)
 {
     v4l2_queryctrl control {};
     control.id = id;
@@ -104,11 +105,11 @@ std::string cleanCardName(const char *card, std::size_t fieldSize)
     return text;
 }
 
-std::optional<V4l2ControlRange> rangeFromQueryCtrl(const v4l2_queryctrl &control)
+std::optional<ReportedRange> rangeFromQueryCtrl(const v4l2_queryctrl &control)
 {
     if (control.flags & V4L2_CTRL_FLAG_DISABLED)
         return std::nullopt;
-    return V4l2ControlRange{control.minimum, control.maximum, control.default_value};
+    return ReportedRange{control.minimum, control.maximum, control.default_value};
 }
 
 std::vector<V4l2CaptureNode> listV4l2CaptureNodes(const std::string &directory)
@@ -136,12 +137,12 @@ std::vector<V4l2CaptureNode> listV4l2CaptureNodes(const std::string &directory)
     return nodes;
 }
 
-std::optional<V4l2ControlRanges> queryV4l2ControlRanges(int number, const std::string &directory)
+std::optional<ReportedRanges> queryV4l2ControlRanges(int number, const std::string &directory)
 {
     const NodeHandle node(nodePath(directory, number));
     if (!node.isCharacterDevice())
         return std::nullopt;
-    V4l2ControlRanges ranges;
+    ReportedRanges ranges;
     ranges.brightness = queryControl(node, V4L2_CID_BRIGHTNESS);
     ranges.focus = queryControl(node, V4L2_CID_FOCUS_ABSOLUTE);
     ranges.gain = queryControl(node, V4L2_CID_GAIN);

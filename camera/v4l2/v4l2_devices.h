@@ -1,7 +1,8 @@
 #pragma once
 
+#include "camera/reported_ranges.h"
+
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,19 +16,6 @@ struct V4l2CaptureNode {
     std::string bus;   // the driver's bus_info, e.g. "usb-0000:00:14.0-2"; stays with the port
 };
 
-// A control's range as the driver reports it.
-struct V4l2ControlRange {
-    std::int32_t minimum = 0;
-    std::int32_t maximum = 0;
-    std::int32_t defaultValue = 0;
-};
-
-struct V4l2ControlRanges {
-    std::optional<V4l2ControlRange> brightness;
-    std::optional<V4l2ControlRange> focus;
-    std::optional<V4l2ControlRange> gain;
-    std::optional<V4l2ControlRange> exposure;
-};
 
 // N for an entry named "videoN" (decimal, no leading zeros), nothing for any other name.
 std::optional<int> videoNodeNumber(const std::string &entryName);
@@ -37,7 +25,7 @@ std::optional<int> videoNodeNumber(const std::string &entryName);
 std::string cleanCardName(const char *card, std::size_t fieldSize);
 
 // The range of a queried control; nothing for a disabled control.
-std::optional<V4l2ControlRange> rangeFromQueryCtrl(const v4l2_queryctrl &control);
+std::optional<ReportedRange> rangeFromQueryCtrl(const v4l2_queryctrl &control);
 
 // The capture nodes of a device directory in numeric order. Nodes that vanish or cannot be
 // opened while the directory is read are left out; only VIDIOC_QUERYCAP is issued.
@@ -45,4 +33,4 @@ std::vector<V4l2CaptureNode> listV4l2CaptureNodes(const std::string &directory =
 
 // Brightness, absolute focus, gain and absolute exposure of node N; nothing when the node
 // cannot be opened.
-std::optional<V4l2ControlRanges> queryV4l2ControlRanges(int number, const std::string &directory = "/dev");
+std::optional<ReportedRanges> queryV4l2ControlRanges(int number, const std::string &directory = "/dev");
