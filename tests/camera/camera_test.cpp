@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({1, 64, 32, 1}));
         QCOMPARE(pairState(a.exposureSlider(), a.exposureSpin()), QList<int>({-13, -1, -7, 1}));
         a.deviceCombo()->setCurrentIndex(0);
-        QVERIFY(t.takeWrites().empty() && a.brightnessSlider()->maximum() == 255);
+        QVERIFY(t.camera->takeWrites().empty() && a.brightnessSlider()->maximum() == 255);
     }
 
     void hotPlugRebuildsOnlyOnChangeAndClosesAnOpenCamera()

@@ -46,7 +46,7 @@ private slots:
         CaptureTestWindow t;
         QVERIFY(t.openStreaming(grey(3840, 2160, 90)));
         const auto opens = t.camera->openCalls();
-        QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2 && t.takeWrites().empty());
+        QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2 && t.camera->takeWrites().empty());
         QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
         QTRY_COMPARE(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"));
         QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
@@ -67,7 +67,7 @@ private slots:
             t.access.closeCamera();
             QVERIFY(t.isClosedWithDevice());
         }
-        QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.takeWrites().empty() && boxes.messages.isEmpty());
+        QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.camera->takeWrites().empty() && boxes.messages.isEmpty());
         QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles + 1);
         QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles + 1);
     }
@@ -151,10 +151,9 @@ private slots:
             t.camera->failIsOpened(Failure::None);
             // Without the queued loss call the window would show "open" with no frames for ever.
             QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 10000);
-            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
-            // No frame outlives the session.
-            QVERIFY(t.access.latestFrame().empty() && !t.access.frameReady() && t.access.spareFrames().empty()
-                    && t.access.imageView()->currentFrame().isNull());
+            // Closed, and no frame outlives the session.
+            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable() && t.access.latestFrame().empty()
+                    && !t.access.frameReady() && t.access.spareFrames().empty() && t.access.imageView()->currentFrame().isNull());
             QVERIFY2(log.containsPrefix(r.logPrefix) && log.contains(QStringLiteral("Capture thread exited")),
                      qPrintable(log.messages().join('\n')));
         }
@@ -226,7 +225,7 @@ private slots:
         t.access.openDriverSettings();
         t.access.closeCamera();
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_SETTINGS, 1}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_SETTINGS, 1}}));
         QVERIFY(t.isClosedWithDevice());
     }
 
@@ -240,7 +239,7 @@ private slots:
         a.focusSlider()->setValue(600);
         a.exposureSlider()->setValue(-5);
         a.brightnessSpin()->setValue(41);   // a committed spin box value moves the slider and is written exactly once
-        QCOMPARE(t.takeWrites(), (Writes{{10, 40.0}, {14, 5.0}, {28, 600.0}, {15, -5.0}, {10, 41.0}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{10, 40.0}, {14, 5.0}, {28, 600.0}, {15, -5.0}, {10, 41.0}}));
 
         a.autoFocusCheck()->setChecked(true);
         QVERIFY(!a.focusSlider()->isEnabled() && !a.focusSpin()->isEnabled());
@@ -250,16 +249,16 @@ private slots:
         a.autoExposureCheck()->setChecked(true);
         a.exposureSlider()->setValue(-4);
         a.autoExposureCheck()->setChecked(false);
-        QCOMPARE(t.takeWrites(), (Writes{{39, 1.0}, {39, 0.0}, {28, 701.0}, {21, 3.0}, {21, 1.0}, {15, -4.0}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{39, 1.0}, {39, 0.0}, {28, 701.0}, {21, 3.0}, {21, 1.0}, {15, -4.0}}));
         a.autoFocusCheck()->setChecked(true);
-        t.takeWrites();
+        t.camera->takeWrites();
         a.applyCameraControls();
-        QCOMPARE(t.takeWrites(), (Writes{{10, 41.0}, {39, 1.0}, {14, 5.0}, {21, 1.0}, {15, -4.0}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{10, 41.0}, {39, 1.0}, {14, 5.0}, {21, 1.0}, {15, -4.0}}));
 
         t.camera->release();
         a.brightnessSlider()->setValue(42);
         QCOMPARE(a.brightnessSpin()->value(), 42);
-        QVERIFY(t.takeWrites().empty() && !a.setCameraProperty(cv::CAP_PROP_GAIN, 3.0, QStringLiteral("gain")));
+        QVERIFY(t.camera->takeWrites().empty() && !a.setCameraProperty(cv::CAP_PROP_GAIN, 3.0, QStringLiteral("gain")));
         QVERIFY(log.messages().isEmpty());
     }
 
@@ -285,7 +284,7 @@ private slots:
 
         // The driver's own dialog: a backend without one refuses quietly; one that throws, or
         // cannot even say whether it is open, is logged and leaves the lock free.
-        t.takeWrites();
+        t.camera->takeWrites();
         t.camera->refuseProperty(cv::CAP_PROP_SETTINGS);
         a.openDriverSettings();
         t.camera->failNextSet(Failure::OpenCv);
@@ -297,10 +296,10 @@ private slots:
         t.camera->failIsOpened(Failure::None);
         // The rejected gain, three set failures, two dialog ones, the list change, its check and the release.
         QVERIFY2(t.lockIsFree() && log.messages().size() == 9, qPrintable(log.messages().join('\n')));
-        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_SETTINGS, 1}, {cv::CAP_PROP_SETTINGS, 1}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_SETTINGS, 1}, {cv::CAP_PROP_SETTINGS, 1}}));
         t.camera->release();
         a.openDriverSettings();   // closed: the driver is not asked
-        QVERIFY(t.takeWrites().empty());
+        QVERIFY(t.camera->takeWrites().empty());
     }
 
     void zoomSettlesWithTheSpinBox()
@@ -338,10 +337,10 @@ private slots:
                  QList<int>({22, 300, 3, -5, 1, 1}));
         // The camera refuses manual values now: the pairs say so instead of failing silently.
         QVERIFY(!a.focusSlider()->isEnabled() && !a.exposureSpin()->isEnabled() && !a.focusSpin()->toolTip().isEmpty());
-        QVERIFY(t.takeWrites().empty());   // shown, never written back
+        QVERIFY(t.camera->takeWrites().empty());   // shown, never written back
         a.autoExposureCheck()->setChecked(false);
         QVERIFY(a.exposureSlider()->isEnabled() && a.exposureSlider()->toolTip().isEmpty());
-        QCOMPARE(t.takeWrites(), (Writes{{21, 1.0}, {15, -5.0}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{21, 1.0}, {15, -5.0}}));
 
         // What the camera holds after Close and Open wins over what the panel showed before.
         a.closeCamera();
@@ -350,7 +349,7 @@ private slots:
         a.autoExposureCheck()->setChecked(true);
         a.openCamera();
         QVERIFY(a.brightnessSlider()->value() == 40 && !a.autoExposureCheck()->isChecked() && a.exposureSpin()->isEnabled());
-        QVERIFY(t.takeWrites().empty());
+        QVERIFY(t.camera->takeWrites().empty());
         a.closeCamera();
     }
 };

@@ -56,8 +56,6 @@ struct CaptureTestWindow {
         return isOpen();
     }
 
-    Writes takeWrites() { return camera->takeWrites(); }
-
     bool isClosedWithDevice()
     {
         return access.openButton()->isEnabled() && !access.closeButton()->isEnabled()

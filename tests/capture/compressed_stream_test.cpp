@@ -58,7 +58,7 @@ private slots:
         t.window->show();
         const cv::Mat picture = texturedPicture(cv::Size(3840, 2160));
         openStreaming(t, true, jpegFrame(picture));
-        const auto writes = t.takeWrites();
+        const auto writes = t.camera->takeWrites();
         QVERIFY(t.access.decodePool() && std::count(writes.begin(), writes.end(), std::pair(int(cv::CAP_PROP_CONVERT_RGB), 0.0)));
 
         // The texts come from the JPEG header, as they would from a full frame.
@@ -149,8 +149,8 @@ private slots:
         DiagnosticLogReader log;
         plain.camera->failNextSet(FakeVideoCapture::Failure::Standard);
         openStreaming(plain, true, picture);
-        QVERIFY(fast.access.decodePool() && !plain.access.decodePool() && plain.isOpen());
-        QVERIFY(log.containsPrefix(QStringLiteral("Compressed frames refused")));
+        QVERIFY(fast.access.decodePool() && !plain.access.decodePool() && plain.isOpen()
+                && log.containsPrefix(QStringLiteral("Compressed frames refused")));
         for (const auto &[zoom, offset] : {std::pair(1.0, QPointF()), std::pair(3.0, QPointF(250, -120)),
                                            std::pair(8.0, QPointF(-90, -60))}) {
             const QRect crop = zoomCropRect(QSize(3840, 2160), zoom, offset);

@@ -52,10 +52,9 @@ QString vesk5File() { return configFilePath(cameraSettingsFileName(QStringLitera
 // An open window whose one camera reports the same ranges every time it is listed.
 struct Rig : CaptureTestWindow {
     explicit Rig(const QString &model)
+        : CaptureTestWindow({{0, model}}, {{0, ReportedRanges{ReportedRange{0, 100, 50}, ReportedRange{0, 500, 250},
+                                                              ReportedRange{0, 50, 0}, ReportedRange{1, 1000, 100}}}})
     {
-        platform().devices = {{0, model}};
-        platform().ranges[0] = ReportedRanges{ReportedRange{0, 100, 50}, ReportedRange{0, 500, 250},
-                                              ReportedRange{0, 50, 0}, ReportedRange{1, 1000, 100}};
         access.openCamera();
     }
 };
@@ -162,10 +161,10 @@ private slots:
 
         // A control the capture backend has a property for goes through the capture object, once;
         // the others through the control source.
-        t.takeWrites();
+        t.camera->takeWrites();
         dialog->controlField(brightness)->findChild<QSlider *>()->setValue(70);
         qobject_cast<QCheckBox *>(dialog->controlField(backlight))->setChecked(true);
-        QCOMPARE(t.takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 70}}));
+        QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_BRIGHTNESS, 70}}));
         QCOMPARE(source->writes, (std::vector<Write>{{backlight, 1}}));
 
         // Its controls belong to the closed device: none may reach the next one.
@@ -349,13 +348,13 @@ private slots:
 
         // Auto modes first; exposure stays the camera's own while its auto mode is on.
         Rig again(QStringLiteral("vesk5"));
-        QVERIFY(again.takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 3},
+        QVERIFY(again.camera->takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 3},
                                           {cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_FOCUS, 300}, {cv::CAP_PROP_GAIN, 7}}));
         QVERIFY(again.access.brightnessSpin()->value() == 40 && !again.access.exposureSlider()->isEnabled());
         QCOMPARE(again.access.zoomSpin()->value(), 2.5);
 
         Rig otherModel(QStringLiteral("vesk3"));
-        QVERIFY(otherModel.takeWrites().empty() && otherModel.access.zoomFactor() == 1.0 && boxes.messages.size() == 2);
+        QVERIFY(otherModel.camera->takeWrites().empty() && otherModel.access.zoomFactor() == 1.0 && boxes.messages.size() == 2);
 
         // Only whole files, and of those only the values inside the ranges the device reports.
         const std::pair<QByteArray, Writes> files[] = {
@@ -367,7 +366,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
             file.close();
             Rig rig(QStringLiteral("vesk5"));
-            QCOMPARE(rig.takeWrites(), writes);
+            QCOMPARE(rig.camera->takeWrites(), writes);
             QVERIFY(rig.access.brightnessSlider()->value() == 50 && rig.access.focusSlider()->value() == 250 && rig.access.zoomFactor() == 1.0);
         }
     }

@@ -29,10 +29,11 @@ void writeConfig(const QString &name, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QByteArray readConfig(const QString &name)
+// In text mode unless asked for the raw bytes.
+QByteArray readConfig(const QString &name, QIODevice::OpenMode mode = QIODevice::Text)
 {
     QFile file(configPath(name));
-    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray("<missing>");
+    return file.open(QIODevice::ReadOnly | mode) ? file.readAll() : QByteArray("<missing>");
 }
 
 std::unique_ptr<MainWindow> makeWindow() { return std::make_unique<MainWindow>(std::make_unique<FakeCameraPlatform>()); }
@@ -335,10 +336,7 @@ private slots:
         // Saved files carry the platform's line ends, as an editor there expects.
         const QByteArray lineEnd = QSysInfo::productType() == QLatin1String("windows") ? "\r\n" : "\n";
         const QString path = configPath(QStringLiteral("config4k.txt"));
-        const auto raw = [&path] {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
+        const auto raw = [] { return readConfig(QStringLiteral("config4k.txt"), {}); };
         QVERIFY(QDir().mkpath(configPath()) && writeFileAtomically(path, "1 2 3 4 5 6 7 8 9\n") && writeFileAtomically(path, "1 2\n"));
         QCOMPARE(raw(), "1 2" + lineEnd);
 

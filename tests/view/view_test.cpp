@@ -214,10 +214,9 @@ private slots:
                              Row{ThreeVane, 0, {{0, d}, {s, -c}, {-s, -c}}, {{0, -d}}},
                              Row{ThreeVane, 90, {{d, 0}, {-c, -s}}, {{-d, 0}, {0, d}}}, Row{5, 90, {{d, 0}, {-c, -s}}, {{-d, 0}, {0, d}}}}) {
             const QImage image = paintOverlay(reticle(r.style, r.angle));
-            for (const QPointF p : r.lit)
-                QVERIFY2(lit(image, cx + p.x(), cy + p.y()), qPrintable(QStringLiteral("%1 at %2").arg(r.style).arg(r.angle)));
-            for (const QPointF p : r.dark)
-                QVERIFY2(!lit(image, cx + p.x(), cy + p.y()), qPrintable(QStringLiteral("%1 at %2").arg(r.style).arg(r.angle)));
+            for (const auto &[points, on] : {std::pair(r.lit, true), std::pair(r.dark, false)})
+                for (const QPointF p : points)
+                    QVERIFY2(lit(image, cx + p.x(), cy + p.y()) == on, qPrintable(QStringLiteral("%1 at %2").arg(r.style).arg(r.angle)));
         }
     }
 

@@ -1,8 +1,7 @@
-// A console program around the Qt-free Windows code. "list" enumerates the video inputs twice
-// and prints what each driver reports; it fails if the second pass, which must find the COM
-// apartment cleanly released, disagrees with the first. "crash" installs the crash-dump
-// filter and writes through a null pointer, which must leave "vesk-crash.dmp" beside the
-// program and end it without a word.
+// A console program around the Qt-free Windows code. "list" prints what each video input's
+// driver reports and fails if a second listing, which must find the COM apartment cleanly
+// released, disagrees. "crash" installs the crash-dump filter and writes through a null
+// pointer, which must leave "vesk-crash.dmp" beside the program and end it without a word.
 #include "app/crash_dump_windows.h"
 #include "camera/dshow/dshow_devices.h"
 
@@ -19,7 +18,7 @@ int listInputs()
     const std::vector<DshowVideoInput> inputs = listDshowVideoInputs();
     for (const DshowVideoInput &input : inputs) {
         const std::wstring name = input.friendlyName.value_or(L"(no name)");
-        const std::optional<DshowRanges> ranges = queryDshowRanges(input.position, name);
+        const std::optional<ReportedRanges> ranges = queryDshowRanges(input.position, name);
         std::printf("%d %ls: %s\n", input.position, name.c_str(), ranges ? "bound" : "not bound");
     }
     const std::size_t again = listDshowVideoInputs().size();
