@@ -7,6 +7,7 @@
 #include "decode/focus_measure.h"
 #include "decode/focus_worker.h"
 #include "decode/mjpeg_decoder.h"
+#include "decode/spot_finder.h"
 #include "tests/support/fake_camera_platform.h"
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
@@ -181,6 +182,9 @@ void presentCost(const Options &options)
     for (const QSize size : {QSize(4000, 3000), QSize(3840, 2160), QSize(3264, 2448)}) {
         cv::Mat source;
         renderCalibrationTarget(source, size.width(), size.height(), QStringLiteral("bench"));
+        // A spot for the finder, so its badge, cross and refinement all take their share.
+        clearAlignmentArea(source);
+        drawAlignmentTarget(source, {false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)});
         centreOverlay(access, source);
 
         // The floor: the one copy into a buffer that already exists, and one smooth draw.
@@ -318,6 +322,7 @@ struct LiveRun {
     bool compressed;
     double zoom;
     bool meter = true;   // the focus meter measures every shown frame
+    bool spot = false;   // the demo camera shows a spot beside the centre
 };
 
 struct LiveResult {
@@ -370,6 +375,10 @@ LiveResult liveRun(const LiveRun &run, const Options &options)
     config.framesPerSecond = options.fps;
     // The plain path gets the same MJPG stream, decoded whole inside the read as a backend does.
     config.decodesMjpg = true;
+    if (run.spot) {
+        const QSize size = findSupportedCamera(run.camera)->targetSize;
+        config.target = AlignmentTarget{false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)};
+    }
     MainWindow window(std::make_unique<DemoCameraPlatform>(std::make_unique<FakeCameraPlatform>(), config));
     MainWindowTestAccess access(window);
     access.compressedFramesAllowed() = run.compressed;
@@ -497,6 +506,9 @@ void meterCost(const Options &options)
     for (const QSize size : {QSize(4000, 3000), QSize(3840, 2160), QSize(3264, 2448)}) {
         cv::Mat source;
         renderCalibrationTarget(source, size.width(), size.height(), QStringLiteral("bench"));
+        // A spot for the finder, so its badge, cross and refinement all take their share.
+        clearAlignmentArea(source);
+        drawAlignmentTarget(source, {false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)});
         centreOverlay(access, source);
         FocusRequest request;
         request.enabled = true;
@@ -557,7 +569,12 @@ void meterCost(const Options &options)
 
             const QRect crop = zoomCropRect(size, zoom, QPointF());
             const cv::Mat shown(source, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
-            Step measure{{}, [&] { measureFocus(shown, cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()), 1, request); }, {}};
+            const cv::Rect part(crop.x(), crop.y(), crop.width(), crop.height());
+            Step measure{{}, [&] {
+                             measureFocus(shown, part, 1, request);
+                             findSpot(shown, part, 1, request);
+                         },
+                         {}};
             timeInterleaved(options.iterations, {&measure}, threadCpuSeconds);
 
             const Summary a = summarize(without.samples);
@@ -571,7 +588,11 @@ void meterCost(const Options &options)
         // What the pool adds to a decode at 1x: measuring the frame it decoded at 1/4.
         cv::Mat quarter;
         cv::resize(source, quarter, cv::Size(), 0.25, 0.25, cv::INTER_AREA);
-        Step pooled{{}, [&] { measureFocus(quarter, cv::Rect(0, 0, source.cols, source.rows), 4, request); }, {}};
+        Step pooled{{}, [&] {
+                        measureFocus(quarter, cv::Rect(0, 0, source.cols, source.rows), 4, request);
+                        findSpot(quarter, cv::Rect(0, 0, source.cols, source.rows), 4, request);
+                    },
+                    {}};
         timeInterleaved(options.iterations, {&pooled}, threadCpuSeconds);
         const Summary p = summarize(pooled.samples);
         std::printf("| %dx%d | 1x, decoded at 1/4 | - | - | - | %.2f / %.2f |\n", size.width(), size.height(), p.median,
@@ -601,6 +622,7 @@ void meterEndToEnd(const Options &options)
             for (const bool meter : round % 2 ? std::vector<bool>{true, false} : std::vector<bool>{false, true}) {
                 LiveRun run = base;
                 run.meter = meter;
+                run.spot = true;
                 results[meter].push_back(liveRun(run, options));
             }
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -28,38 +29,15 @@ void discSpan(double y, const cv::Point2d &centre, double radius, int lastColumn
     last = std::min(lastColumn, int(std::floor(centre.x + half)));
 }
 
-} // namespace
-
-FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scaleDenom,
-                          const FocusRequest &request)
+// Mean squared gradient over the disc, in grey levels squared per picture pixel squared;
+// nothing when too few of its pixels are on show to say anything.
+std::optional<double> discScore(const cv::Mat &image, const cv::Point2d &centre, double radius,
+                                int lastColumn, int lastRow)
 {
-    FocusReading reading;
-    reading.generation = request.generation;
-    reading.shown = shown;
-    reading.scaleDenom = std::max(1, scaleDenom);
-    const int channels = image.channels();
-    if (!request.enabled || image.empty() || image.depth() != CV_8U || (channels != 1 && channels < 3)
-        || shown.width <= 0 || shown.height <= 0)
-        return reading;
-
-    const double denom = reading.scaleDenom;
-    cv::Point2d centre;
-    double radius;
-    if (request.insideCircle) {
-        centre = (request.centre - cv::Point2d(shown.tl())) / denom;
-        radius = request.radius / denom;
-    } else {
-        centre = cv::Point2d(shown.width, shown.height) * (0.5 / denom);
-        radius = std::min(shown.width, shown.height) / 4.0 / denom;
-    }
-    // A scaled decode may hold one column or row more than `shown`; that one is not on show.
-    // Every sample needs its right and lower neighbour.
-    const int lastColumn = std::min(image.cols, int(shown.width / denom)) - 2;
-    const int lastRow = std::min(image.rows, int(shown.height / denom)) - 2;
     const int firstRow = std::max(0, int(std::ceil(centre.y - radius)));
     const int endRow = std::min(lastRow, int(std::floor(centre.y + radius)));
     if (lastColumn < 0 || firstRow > endRow)
-        return reading;
+        return std::nullopt;
 
     double inside = 0.0;
     for (int y = firstRow; y <= endRow; ++y) {
@@ -73,6 +51,7 @@ FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scale
     // stepping over all of them.
     const int step = int(std::ceil(std::sqrt(inside / maxFocusSamples))) | 1;
 
+    const int channels = image.channels();
     double sum = 0.0;
     long long samples = 0;
     for (int y = firstRow; y <= endRow; y += step) {
@@ -88,11 +67,56 @@ FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scale
             ++samples;
         }
     }
-    // Too few pixels of the region on show to say anything.
     if (samples < 16)
+        return std::nullopt;
+    return sum / double(samples) / (256.0 * 256.0);
+}
+
+} // namespace
+
+MeterDisc meterDisc(const cv::Rect &shown, int scaleDenom, const FocusRequest &request)
+{
+    const double denom = std::max(1, scaleDenom);
+    if (request.insideCircle)
+        return {(request.centre - cv::Point2d(shown.tl())) / denom, request.radius / denom};
+    return {cv::Point2d(shown.width, shown.height) * (0.5 / denom), std::min(shown.width, shown.height) / 4.0 / denom};
+}
+
+FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scaleDenom,
+                          const FocusRequest &request)
+{
+    FocusReading reading;
+    reading.generation = request.generation;
+    reading.shown = shown;
+    reading.scaleDenom = std::max(1, scaleDenom);
+    const int channels = image.channels();
+    if (!request.enabled || image.empty() || image.depth() != CV_8U || (channels != 1 && channels < 3)
+        || shown.width <= 0 || shown.height <= 0)
         return reading;
-    reading.valid = true;
-    reading.score = sum / double(samples) / (256.0 * 256.0) / (denom * denom);
+
+    const double denom = reading.scaleDenom;
+    // A scaled decode may hold one column or row more than `shown`; that one is not on show.
+    // Every sample needs its right and lower neighbour.
+    const int lastColumn = std::min(image.cols, int(shown.width / denom)) - 2;
+    const int lastRow = std::min(image.rows, int(shown.height / denom)) - 2;
+    // Scores per full-frame pixel: a picture decoded at 1/n has n times the gradient.
+    const double perFramePixel = 1.0 / (denom * denom);
+    const MeterDisc disc = meterDisc(shown, reading.scaleDenom, request);
+    if (const std::optional<double> score = discScore(image, disc.centre, disc.radius, lastColumn, lastRow)) {
+        reading.valid = true;
+        reading.score = *score * perFramePixel;
+    }
+
+    const cv::Point2d size = cv::Point2d(shown.width, shown.height) / denom;
+    const double zone = std::min(size.x, size.y) / 10.0;
+    const cv::Point2d zoneCentres[cornerCount] = {{size.x / 6, size.y / 6}, {size.x * 5 / 6, size.y / 6},
+                                                  {size.x / 6, size.y * 5 / 6}, {size.x * 5 / 6, size.y * 5 / 6}};
+    reading.cornersValid = true;
+    for (int i = 0; i < cornerCount; ++i) {
+        const std::optional<double> score = discScore(image, zoneCentres[i], zone, lastColumn, lastRow);
+        reading.cornersValid = reading.cornersValid && score;
+        reading.corners[std::size_t(i)] = score.value_or(0.0) * perFramePixel;
+    }
     return reading;
 }
 

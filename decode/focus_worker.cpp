@@ -1,6 +1,7 @@
 #include "decode/focus_worker.h"
 
 #include "app/crash_handler.h"
+#include "decode/spot_finder.h"
 
 FocusWorker::FocusWorker()
     : thread([this] {
@@ -70,7 +71,8 @@ void FocusWorker::work()
             part = shown;
             wanted = request;
         }
-        const FocusReading reading = measureFocus(pixels, part, 1, wanted);
+        FocusReading reading = measureFocus(pixels, part, 1, wanted);
+        reading.spot = findSpot(pixels, part, 1, wanted);
         pixels.release();
         {
             std::lock_guard<std::mutex> lock(mutex);

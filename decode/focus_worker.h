@@ -9,8 +9,8 @@
 #include <thread>
 
 // Measures the sharpness of frames shown whole by the view, where no decode pool made them,
-// on a thread of its own. It takes a frame only when idle and never makes the caller wait:
-// frames offered while it is busy are simply not measured.
+// and finds the spot on them, on a thread of its own. It takes a frame only when idle and
+// never makes the caller wait: frames offered while it is busy are simply not measured.
 class FocusWorker {
 public:
     FocusWorker();

@@ -197,6 +197,28 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
         return false;
     }
     plan = planDecode(info, view);
+    return decodePlanned(info, out, plan);
+}
+
+bool MjpegDecoder::decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
+                                FrameBuffer &out, DecodePlan &plan)
+{
+    JpegFrameInfo info;
+    if (!readHeaderGuarded(state.get(), data, size, &info)) {
+        state->lastError = state->error.message;
+        return false;
+    }
+    plan = planRegionDecode(info, region);
+    if (plan.shown.empty()) {
+        jpeg_abort_decompress(&state->jpeg);
+        state->lastError = "Region off the frame";
+        return false;
+    }
+    return decodePlanned(info, out, plan);
+}
+
+bool MjpegDecoder::decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan)
+{
     try {
         out.reserve(plan.outputSize);
         state->scanline.resize(std::size_t(info.size.width) * 3);

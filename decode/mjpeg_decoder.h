@@ -28,6 +28,12 @@ public:
     bool decode(const uint8_t *data, std::size_t size, const ViewRequest &view,
                 FrameBuffer &out, DecodePlan &plan);
 
+    // Decodes only `region` (full-frame pixels, cut to the frame) at full scale into `out`,
+    // reading no further into the stream than its last row. `plan` says what was decoded.
+    // Fails and throws as decode does, and fails for a region off the frame.
+    bool decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
+                      FrameBuffer &out, DecodePlan &plan);
+
     // Why the last failed call failed, in libjpeg's English.
     const std::string &lastError() const;
 
@@ -37,5 +43,7 @@ public:
     struct State;
 
 private:
+    bool decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan);
+
     std::unique_ptr<State> state;
 };

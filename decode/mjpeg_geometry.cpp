@@ -31,20 +31,37 @@ cv::Size scaledSize(cv::Size size, int scaleDenom)
                     (size.height + scaleDenom - 1) / scaleDenom);
 }
 
-DecodePlan planDecode(const JpegFrameInfo &info, const ViewRequest &view)
+namespace {
+
+DecodePlan croppedPlan(const JpegFrameInfo &info, const cv::Rect &shown)
 {
     DecodePlan plan;
     plan.frameSize = info.size;
-    plan.shown = zoomCropRect(info.size, view.zoom, view.offset);
+    plan.shown = shown;
+    const int align = std::max(1, info.mcuWidth);
+    plan.decoded = plan.shown;
+    plan.decoded.x = plan.shown.x / align * align;
+    plan.decoded.width = plan.shown.br().x - plan.decoded.x;
+    plan.outputSize = plan.shown.size();
+    return plan;
+}
 
-    if (plan.shown.size() != info.size) {
-        const int align = std::max(1, info.mcuWidth);
-        plan.decoded = plan.shown;
-        plan.decoded.x = plan.shown.x / align * align;
-        plan.decoded.width = plan.shown.br().x - plan.decoded.x;
-        plan.outputSize = plan.shown.size();
-        return plan;
-    }
+} // namespace
+
+DecodePlan planRegionDecode(const JpegFrameInfo &info, const cv::Rect &region)
+{
+    return croppedPlan(info, region & cv::Rect(cv::Point(), info.size));
+}
+
+DecodePlan planDecode(const JpegFrameInfo &info, const ViewRequest &view)
+{
+    const cv::Rect shown = zoomCropRect(info.size, view.zoom, view.offset);
+    if (shown.size() != info.size)
+        return croppedPlan(info, shown);
+
+    DecodePlan plan;
+    plan.frameSize = info.size;
+    plan.shown = shown;
 
     plan.decoded = plan.shown;
     if (view.viewArea.width > 0 && view.viewArea.height > 0) {

@@ -39,3 +39,6 @@ cv::Size scaledSize(cv::Size size, int scaleDenom);
 // Unzoomed: the whole frame at the coarsest DCT scale that still gives at least one source
 // pixel per drawn pixel. Zoomed: only the crop's rows and columns, at full scale.
 DecodePlan planDecode(const JpegFrameInfo &info, const ViewRequest &view);
+
+// One region of the frame (cut to it) at full scale.
+DecodePlan planRegionDecode(const JpegFrameInfo &info, const cv::Rect &region);

@@ -4,7 +4,7 @@
 
 #include <QList>
 
-QString cameraSettingsFileName(const QString &model)
+QString safeModelName(const QString &model)
 {
     QString safe = model;
     for (QChar &c : safe) {
@@ -12,7 +12,12 @@ QString cameraSettingsFileName(const QString &model)
         if (!plain)
             c = QLatin1Char('_');
     }
-    return QStringLiteral("camera-%1.txt").arg(safe);
+    return safe;
+}
+
+QString cameraSettingsFileName(const QString &model)
+{
+    return QStringLiteral("camera-%1.txt").arg(safeModelName(model));
 }
 
 QByteArray formatCameraSettings(const StoredCameraSettings &s)

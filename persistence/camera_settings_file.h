@@ -17,8 +17,11 @@ struct StoredCameraSettings {
     int zoomTenths = 10;
 };
 
-// "camera-<model>.txt", with every character of the model's name other than an ASCII letter,
-// digit, '.' or '-' written as '_', so that no name can reach outside the settings folder.
+// The model's name with every character other than an ASCII letter, digit, '.' or '-' written
+// as '_', so that no name can reach outside the settings folder.
+QString safeModelName(const QString &model);
+
+// "camera-<safe model name>.txt".
 QString cameraSettingsFileName(const QString &model);
 
 // One line of seven integers in the order of the record, single spaces, "\n" at the end.

@@ -2,8 +2,9 @@
 # Retakes docs/screenshot.png: starts a copy of the built program on a virtual display of
 # exactly the window's start size, opens the demo camera with the overlay centred on its
 # frame and photographs the whole screen. Then docs/pointer-focus.png: zoomed in with the
-# wheel, the mouse over the picture, for the pointer and sharpness badges. Needs xdotool to
-# press Open and move the mouse.
+# wheel, the mouse over the picture, for the pointer and sharpness badges. Last
+# docs/spot-finder.png: the demo camera with a spot beside the centre and a scale set, for the
+# spot, offset and corner badges. Needs xdotool to press Open and move the mouse.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -39,5 +40,18 @@ xdotool mousemove $((X + 420)) $((Y + 380)) click --repeat 10 --delay 60 4
 xdotool mousemove $((X + 330)) $((Y + 300))
 sleep 2
 import -window root "$root/docs/pointer-focus.png"
+kill -TERM "$pid"
+wait "$pid"
+
+# The spot 12.4 px right of and 3.1 px above the centre code, at 1.55 um per pixel.
+echo "1.55" >"$work/config/scale-vesk7.2.txt"
+VESK_DEMO_CAMERA=1 VESK_DEMO_SPOT=2012.4,1496.9 VESK_LANG=en QT_QPA_PLATFORM=xcb "$work/vesk" &
+pid=$!
+sleep 4
+window="$(xdotool search --sync --name '^VESK$' | head -1)"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + WIDTH - 357)) 144 click 1
+sleep 4
+import -window root "$root/docs/spot-finder.png"
 kill -TERM "$pid"
 wait "$pid"

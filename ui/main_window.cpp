@@ -85,6 +85,8 @@ QWidget *MainWindow::buildCentralArea()
     connect(imageView, &ImageView::zoomRequested, this, &MainWindow::setZoom);
     connect(imageView, &ImageView::offsetChanged, this,
             [this](QPointF offset) { viewOffset = offset; });
-    connect(imageView, &ImageView::pixelDoubleClicked, this, &MainWindow::setCenterCodeAt);
+    connect(imageView, &ImageView::pixelDoubleClicked, this, &MainWindow::takePictureDoubleClick);
+    imageView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(imageView, &QWidget::customContextMenuRequested, this, &MainWindow::showPictureMenu);
     return container;
 }

@@ -135,6 +135,8 @@ private:
     // Settings files (main_window_persistence.cpp)
     std::optional<StoredCameraSettings> loadCameraSettings(const QString &model);
     void saveAutoReconnect(bool enabled);
+    std::optional<double> loadPixelScale(const QString &model);
+    bool savePixelScale(const QString &model, double micrometresPerPixel);
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);
@@ -146,6 +148,14 @@ private:
     // Focus meter (main_window_focus.cpp)
     void updateFocusRequest();
     void showFocusReading(const FocusReading &reading);
+
+    // Spot finder and focus across the frame (main_window_spot.cpp)
+    void showSpotReading(const FocusReading &reading);
+    void showPictureMenu(const QPoint &viewPosition);
+    void askPixelScale();
+    void startScaleMeasurement();
+    void takePictureDoubleClick(const QPoint &pixel);
+    void centreOnSpot();
 
     // Snapshot (main_window_snapshot.cpp)
     void saveSnapshot(const cv::Mat &fullFrame);
@@ -278,4 +288,11 @@ private:
         bool autoFocus = false;
     };
     std::optional<FocusConditions> focusConditions;   // none: restart on the next tick
+
+    // The spot finder: the last spot found, the open camera model's scale, and the points of
+    // a scale measurement under way. GUI thread only; every close clears them.
+    std::optional<QPointF> lastSpot;
+    std::optional<double> micrometresPerPixel;
+    bool measuringScale = false;
+    std::vector<QPoint> scalePoints;
 };

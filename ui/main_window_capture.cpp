@@ -79,6 +79,7 @@ void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
         reconnectedSession = returning.has_value();
         showHeldCameraControls();
         applyStoredCameraSettings();
+        micrometresPerPixel = loadPixelScale(deviceName);
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;
@@ -194,6 +195,10 @@ void MainWindow::closeCamera()
     // another device opened later under the same index.
     delete cameraSettingsDialog.data();
     snapshotPending = false;
+    lastSpot.reset();
+    micrometresPerPixel.reset();
+    measuringScale = false;
+    scalePoints.clear();
     // Joined before the release below, so the thread never reads from a released device.
     stopCaptureThread();
     ++captureGeneration;

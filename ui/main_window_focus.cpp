@@ -45,4 +45,5 @@ void MainWindow::showFocusReading(const FocusReading &reading)
     badge.score = focusPeak.score();
     badge.peak = focusPeak.peak();
     imageView->setFocusBadge(badge);
+    showSpotReading(reading);
 }

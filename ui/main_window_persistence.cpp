@@ -7,6 +7,7 @@
 #include "persistence/center_code_file.h"
 #include "persistence/config_path.h"
 #include "persistence/parameter_files.h"
+#include "persistence/pixel_scale_file.h"
 #include "ui/color_buttons.h"
 #include "ui/operator_message.h"
 
@@ -113,6 +114,22 @@ void MainWindow::saveParameters()
     }
     showOperatorMessage(this, MessageKind::Information, title,
                         pickText(QStringLiteral("Parameters saved."), QStringLiteral("參數已儲存。"), QStringLiteral("参数已保存。")));
+}
+
+std::optional<double> MainWindow::loadPixelScale(const QString &model)
+{
+    const std::optional<QByteArray> content = readConfigFile(pixelScaleFileName(model));
+    return content ? parsePixelScale(*content) : std::nullopt;
+}
+
+bool MainWindow::savePixelScale(const QString &model, double micrometresPerPixel)
+{
+    const QString name = pixelScaleFileName(model);
+    if (writeConfigFile(name, formatPixelScale(micrometresPerPixel)))
+        return true;
+    showOperatorMessage(this, MessageKind::Warning, pickText(QStringLiteral("Scale"), QStringLiteral("比例"), QStringLiteral("比例")),
+                        unableToWrite(name));
+    return false;
 }
 
 void MainWindow::saveFocusCenter()

@@ -109,6 +109,7 @@ void ImageView::clearFrame()
     frameSource = QRectF();
     overlay = OverlaySettings();
     focus = FocusBadge();
+    spot = SpotBadge();
     frameRate.reset();
     updateScrollBars();
     update();
@@ -139,6 +140,29 @@ void ImageView::setFocusBadge(const FocusBadge &badge)
     // spares scaling the whole frame again for it.
     const QRectF r = imageRect();
     update(focusBadgeRect(r, r.width() * 0.5).adjusted(-1, -1, 1, 1).toAlignedRect());
+}
+
+void ImageView::setSpotBadge(const SpotBadge &badge)
+{
+    // As for the focus badge: only where the cross was, where it goes and the badges.
+    const QRect before = spotArea();
+    spot = badge;
+    update(before);
+    update(spotArea());
+}
+
+QRect ImageView::spotArea() const
+{
+    if (!spot.shown)
+        return QRect();
+    const QRectF r = imageRect();
+    QRect area = spotBadgeRect(r, r.width()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    area |= cornerBadgeRect(r, r.width() * 0.5).toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (spot.found) {
+        const QPointF at = viewPointOf(spot.spot, r, QRect(shownOrigin, shownSize));
+        area |= QRectF(at - QPointF(12, 12), QSizeF(24, 24)).toAlignedRect();
+    }
+    return area;
 }
 
 QRectF ImageView::imageRect() const

@@ -2,6 +2,7 @@
 
 #include "view/frame_rate_counter.h"
 #include "view/overlay_settings.h"
+#include "view/spot_badge.h"
 #include "view/viewport_frame_cache.h"
 
 #include <QElapsedTimer>
@@ -45,6 +46,7 @@ public:
     void setZoom(double zoom);
     void setClock(Clock clock);
     void setFocusBadge(const FocusBadge &badge);
+    void setSpotBadge(const SpotBadge &badge);
 
     double zoomFactor() const { return zoom; }
     QPointF panOffset() const { return offset; }
@@ -58,6 +60,7 @@ public:
     // The camera-frame pixel shown at a point of the view; nothing off the picture.
     std::optional<QPoint> framePixelAt(const QPointF &viewPoint) const;
     const FocusBadge &focusBadge() const { return focus; }
+    const SpotBadge &spotBadge() const { return spot; }
 
 signals:
     void zoomRequested(double factor);
@@ -85,6 +88,8 @@ private:
     void paintLivePicture(QPainter &painter);
     void paintPointerAndFocusBadges(QPainter &painter, const QRectF &picture);
     void updatePointerBadge();
+    void paintSpot(QPainter &painter, const QRectF &picture);
+    QRect spotArea() const;
 
     QImage frame;
     QSize shownSize{0, 0};   // camera pixels the frame shows; none without a frame
@@ -100,6 +105,7 @@ private:
     bool dragging = false;
     std::optional<QPointF> pointer;   // the mouse, while it is over the view
     FocusBadge focus;
+    SpotBadge spot;
     QScrollBar *hScrollBar = nullptr;
     QScrollBar *vScrollBar = nullptr;
     bool updatingScrollBars = false;

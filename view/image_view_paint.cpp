@@ -115,6 +115,29 @@ void ImageView::paintLivePicture(QPainter &painter)
               fps > 0 ? QStringLiteral("FPS %1").arg(QString::number(fps, 'f', 1))
                       : QStringLiteral("FPS --"));
     paintPointerAndFocusBadges(painter, r);
+    paintSpot(painter, r);
+}
+
+void ImageView::paintSpot(QPainter &painter, const QRectF &r)
+{
+    if (!spot.shown)
+        return;
+    if (spot.found) {
+        // Its own colour, apart from any the operator may pick for the overlay.
+        const QPointF at = viewPointOf(spot.spot, r, QRect(shownOrigin, shownSize));
+        painter.save();
+        painter.setClipRect(r);
+        painter.setPen(QPen(QBrush(QColor(255, 64, 200)), 2));
+        painter.drawLine(at - QPointF(9, 0), at + QPointF(9, 0));
+        painter.drawLine(at - QPointF(0, 9), at + QPointF(0, 9));
+        painter.restore();
+    }
+    const QString text = spotBadgeText(spot);
+    drawBadge(painter, spotBadgeRect(r, badgeWidth(painter, text)), text);
+    if (spot.cornersMeasured) {
+        const QString corners = cornerBadgeText(spot);
+        drawBadge(painter, cornerBadgeRect(r, badgeWidth(painter, corners)), corners);
+    }
 }
 
 void ImageView::paintPointerAndFocusBadges(QPainter &painter, const QRectF &r)

@@ -103,6 +103,24 @@ QRectF focusBadgeRect(const QRectF &r, double width)
     return QRectF(r.right() - 19 - 6 - width, r.bottom() - 19 - 6 - 28, width, 28);
 }
 
+QRectF spotBadgeRect(const QRectF &r, double width)
+{
+    return QRectF(r.center().x() - width / 2, r.top() + 10, width, 28);
+}
+
+QRectF cornerBadgeRect(const QRectF &r, double width)
+{
+    return focusBadgeRect(r, width).translated(0, -28 - 6);
+}
+
+QPointF viewPointOf(const QPointF &framePoint, const QRectF &imageRect, const QRect &shown)
+{
+    if (shown.isEmpty())
+        return imageRect.topLeft();
+    return QPointF(imageRect.left() + (framePoint.x() + 0.5 - shown.x()) * imageRect.width() / shown.width(),
+                   imageRect.top() + (framePoint.y() + 0.5 - shown.y()) * imageRect.height() / shown.height());
+}
+
 std::optional<QPoint> framePixelAt(const QPointF &viewPoint, const QRectF &imageRect, const QRect &shown)
 {
     if (imageRect.width() <= 0.0 || imageRect.height() <= 0.0 || shown.isEmpty())

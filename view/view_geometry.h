@@ -61,6 +61,15 @@ BadgeGeometry badgeGeometry(const QRectF &imageRect);
 QRectF pointerBadgeRect(const QRectF &imageRect, double width);
 QRectF focusBadgeRect(const QRectF &imageRect, double width);
 
+// The spot badge in the middle of the picture's top, between the zoom and frame-rate badges;
+// the corner-focus badge just above the focus badge.
+QRectF spotBadgeRect(const QRectF &imageRect, double width);
+QRectF cornerBadgeRect(const QRectF &imageRect, double width);
+
+// Where a full-frame point (a pixel's centre at whole coordinates) is drawn, for a picture
+// drawn into `imageRect` that shows the part `shown` of the frame.
+QPointF viewPointOf(const QPointF &framePoint, const QRectF &imageRect, const QRect &shown);
+
 // The full-frame pixel under a view point, for a picture drawn into `imageRect` that shows
 // the part `shown` of the frame (full-frame pixels) at whatever scale it was decoded; nothing
 // off the picture.

@@ -35,10 +35,34 @@ std::optional<DemoCameraConfig> parseDemoCameraConfig(const QString &camera, con
     return config;
 }
 
+std::optional<AlignmentTarget> parseDemoTarget(const QString &value)
+{
+    AlignmentTarget target;
+    QString position = value.trimmed();
+    if (position.startsWith(QLatin1String("ring:"))) {
+        target.ring = true;
+        position = position.mid(5);
+    }
+    const QStringList parts = position.split(QLatin1Char(','));
+    bool okX = false;
+    bool okY = false;
+    if (parts.size() == 2) {
+        target.centre.x = parts[0].trimmed().toDouble(&okX);
+        target.centre.y = parts[1].trimmed().toDouble(&okY);
+    }
+    // Within the largest frame: anything else is a typing error, not a target.
+    if (!okX || !okY || !(target.centre.x >= 0 && target.centre.x < 16384 && target.centre.y >= 0 && target.centre.y < 16384))
+        return std::nullopt;
+    return target;
+}
+
 std::optional<DemoCameraConfig> demoCameraConfigFromEnvironment()
 {
-    return parseDemoCameraConfig(qEnvironmentVariable("VESK_DEMO_CAMERA"),
-                                 qEnvironmentVariable("VESK_DEMO_FPS"),
-                                 qEnvironmentVariable("VESK_DEMO_FAULT"),
-                                 qEnvironmentVariableIsSet("VESK_DEMO_CAMERA"));
+    std::optional<DemoCameraConfig> config = parseDemoCameraConfig(qEnvironmentVariable("VESK_DEMO_CAMERA"),
+                                                                   qEnvironmentVariable("VESK_DEMO_FPS"),
+                                                                   qEnvironmentVariable("VESK_DEMO_FAULT"),
+                                                                   qEnvironmentVariableIsSet("VESK_DEMO_CAMERA"));
+    if (config)
+        config->target = parseDemoTarget(qEnvironmentVariable("VESK_DEMO_SPOT"));
+    return config;
 }

@@ -123,6 +123,40 @@ void renderCalibrationTarget(cv::Mat &target, int width, int height, const QStri
         std::memcpy(target.ptr(y), image.constScanLine(y), static_cast<std::size_t>(width) * 3);
 }
 
+void clearAlignmentArea(cv::Mat &frame)
+{
+    CV_Assert(frame.type() == CV_8UC3);
+    const cv::Point middle(frame.cols / 2, frame.rows / 2);
+    const int cleared = std::min(frame.cols, frame.rows) / 4 + 60;
+    for (int y = std::max(0, middle.y - cleared); y < std::min(frame.rows, middle.y + cleared); ++y) {
+        const int half = int(std::sqrt(double(cleared) * cleared - double(y - middle.y) * (y - middle.y)));
+        auto *row = frame.ptr<cv::Vec3b>(y);
+        for (int x = std::max(0, middle.x - half); x < std::min(frame.cols, middle.x + half); ++x)
+            row[x] = cv::Vec3b(34, 28, 24);   // the target's background
+    }
+}
+
+void drawAlignmentTarget(cv::Mat &frame, const AlignmentTarget &target)
+{
+    CV_Assert(frame.type() == CV_8UC3);
+
+    constexpr double spotSigma = 5.0;
+    constexpr double ringRadius = 60.0;
+    constexpr double ringSigma = 2.5;
+    const double reach = target.ring ? ringRadius + 6 * ringSigma : 6 * spotSigma;
+    const double amplitude = target.ring ? 180.0 : 200.0;
+    for (int y = std::max(0, int(target.centre.y - reach)); y <= std::min(frame.rows - 1, int(target.centre.y + reach)); ++y) {
+        auto *row = frame.ptr<cv::Vec3b>(y);
+        for (int x = std::max(0, int(target.centre.x - reach)); x <= std::min(frame.cols - 1, int(target.centre.x + reach)); ++x) {
+            const double r = std::hypot(x - target.centre.x, y - target.centre.y);
+            const double d = target.ring ? (r - ringRadius) / ringSigma : r / spotSigma;
+            const double add = amplitude * std::exp(-0.5 * d * d);
+            for (int c = 0; c < 3; ++c)
+                row[x][c] = cv::saturate_cast<uchar>(row[x][c] + add);
+        }
+    }
+}
+
 SensorNoise::SensorNoise(double lumaSigma, double chromaSigma) : tile(tileSize, tileSize, CV_8SC3)
 {
     // A fixed seed: every run, and every benchmark, compresses the same frames.

@@ -17,6 +17,20 @@ struct DemoPictureSettings {
 // 8-bit BGR matrix of the wanted size, reusing its buffer when the size already fits.
 void renderCalibrationTarget(cv::Mat &target, int width, int height, const QString &label);
 
+// A bright target to align optics on: a spot (a Gaussian blob, 5 px deviation) or a ring
+// (radius 60 px, 2.5 px deviation across), white on the target's background.
+struct AlignmentTarget {
+    bool ring = false;
+    cv::Point2d centre;   // full-frame pixels; a pixel's centre has whole coordinates
+};
+
+// Clears a disc in the middle of the calibration target, wider than the region the focus
+// meter looks in by default, to the target's background.
+void clearAlignmentArea(cv::Mat &frame);
+// Adds `target`, sampled exactly at each pixel's centre, so its centre is known to any
+// fraction of a pixel.
+void drawAlignmentTarget(cv::Mat &frame, const AlignmentTarget &target);
+
 // The JPEG quality of a typical camera's MJPG stream.
 constexpr int cameraJpegQuality = 85;
 

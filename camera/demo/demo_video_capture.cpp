@@ -76,8 +76,13 @@ void DemoCameraState::unplugForAWhile()
 cv::Mat DemoCameraState::calibrationTarget(int width, int height)
 {
     std::lock_guard<std::mutex> lock(targetMutex);
-    if (target.cols != width || target.rows != height)
+    if (target.cols != width || target.rows != height) {
         renderCalibrationTarget(target, width, height, config.name);
+        if (config.target) {
+            clearAlignmentArea(target);
+            drawAlignmentTarget(target, *config.target);
+        }
+    }
     return target;
 }
 

@@ -1,16 +1,22 @@
 #include "decode/decode_pool.h"
 #include "decode/mjpeg_decoder.h"
 #include "decode/mjpeg_geometry.h"
+#include "decode/spot_finder.h"
+#include "camera/demo/demo_pattern.h"
+#include "view/spot_badge.h"
 #include "test_pictures.h"
 #include "tests/support/diagnostic_log_reader.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -197,5 +203,77 @@ TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
             EXPECT_LT(total / plan.shown.area(), 0.5) << "zoom " << zoom << " offset " << offset;
             EXPECT_LE(worst, 24) << "zoom " << zoom << " offset " << offset;
         }
+    }
+}
+
+// Each frame goes the way the view takes it, and what counts is what the badge then says.
+TEST(SpotFinder, BadgeGivesTheTargetAndItsOffsetOnEveryPathAndNeverGuesses)
+{
+    enum Path { Plain, Reduced, Zoomed };
+    const cv::Size size(1600, 1200);
+    const cv::Point2d centre(800, 600);   // the overlay's, and circle 1's
+    const struct {
+        std::vector<AlignmentTarget> targets;
+        Path path;
+        bool grain;
+        std::optional<double> scale;
+        const char *expected;   // "found", or the badge's text
+    } cases[] = {
+        {{{false, {812.4, 596.9}}}, Plain, true, {}, "found"},
+        {{{false, {731.3, 688.6}}}, Reduced, true, 0.5, "found"},
+        {{{true, {905.7, 541.2}}}, Zoomed, true, 2.0, "found"},
+        {{{true, {760.5, 650.1}}}, Plain, true, 1.5, "found"},
+        {{{false, {700.2, 600.0}}, {false, {900.8, 600.0}}}, Reduced, true, {}, "Spot --"},
+        {{}, Reduced, true, 0.5, "Spot --"},
+        {{}, Plain, false, {}, "Spot --"},
+    };
+    FocusRequest request{true, true, centre, 300.0, 1};
+    for (const auto &c : cases) {
+        cv::Mat picture(size, CV_8UC3, cv::Scalar(34, 28, 24));
+        for (const AlignmentTarget &target : c.targets)
+            drawAlignmentTarget(picture, target);
+        if (c.grain)
+            SensorNoise::camera().apply(picture, 3);
+        const std::vector<uint8_t> jpeg = encodePicture(picture, JpegSampling::Yuv422, cameraJpegQuality);
+        const std::string row = std::to_string(&c - cases);
+        SpotReading spot;
+        if (c.path == Plain) {
+            // What a capture backend hands over, cropped to the zoom as the window does.
+            MjpegDecoder decoder;
+            FrameBuffer frame;
+            DecodePlan plan;
+            ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest(), frame, plan));
+            const cv::Rect shown = zoomCropRect(size, 1.6, {-120, 90});
+            spot = findSpot(frame.mat()(shown), shown, 1, request);
+        } else {
+            DecodePool pool(1);
+            pool.setViewRequest(c.path == Reduced ? ViewRequest{1.0, {}, {400, 300}} : ViewRequest{2.0, {150, -40}, {800, 600}});
+            pool.setFocusRequest(request);
+            pool.submit(cv::Mat(1, int(jpeg.size()), CV_8UC1, const_cast<uint8_t *>(jpeg.data())).clone());
+            ASSERT_TRUE(pool.waitIdle(10s));
+            DecodedFrame frame;
+            ASSERT_TRUE(pool.takeNewest(frame));
+            ASSERT_EQ(frame.plan.scaleDenom, c.path == Reduced ? 4 : 1) << row;
+            spot = frame.focus.spot;
+        }
+        const QString text = spotBadgeText(spotBadgeFor(spot.found, QPointF(spot.centre.x, spot.centre.y),
+                                                        QPointF(centre.x, centre.y), c.scale));
+        if (std::string(c.expected) != "found") {
+            EXPECT_EQ(text.toStdString(), c.expected) << row;
+            continue;
+        }
+        const AlignmentTarget &target = c.targets.front();
+        EXPECT_EQ(spot.kind == SpotKind::Ring, target.ring) << row;
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral(
+            "^Spot (\\S+), (\\S+) · Δ (\\S+), (\\S+) px(?: · Δ (\\S+), (\\S+) µm)?$")).match(
+            QString(text).replace(QChar(0x2212), QLatin1Char('-')));
+        ASSERT_TRUE(m.hasMatch()) << row << ": " << text.toStdString();
+        const cv::Point2d delta = target.centre - centre;
+        const double shown[] = {target.centre.x, target.centre.y, delta.x, delta.y,
+                                delta.x * c.scale.value_or(0), delta.y * c.scale.value_or(0)};
+        EXPECT_EQ(m.hasCaptured(5), c.scale.has_value()) << row << ": " << text.toStdString();
+        for (int i = 0; i < (c.scale ? 6 : 4); ++i)
+            EXPECT_NEAR(m.captured(i + 1).toDouble(), shown[i], 0.15 * (i < 4 ? 1 : *c.scale) + 0.05)
+                << row << ": " << text.toStdString();
     }
 }
