@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 #include "view/image_view.h"
 #include "view/zoom_crop.h"
+#include "thread_cpu_time.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -66,15 +67,6 @@ struct Step {
     std::function<void()> run;      // timed
     std::vector<double> samples;
 };
-
-// CPU time, not wall time, so that other processes on the machine neither inflate the floor
-// nor the GUI thread's share.
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
-}
 
 double wallSeconds()
 {
@@ -183,8 +175,9 @@ void presentCost(const Options &options)
         cv::Mat source;
         renderCalibrationTarget(source, size.width(), size.height(), QStringLiteral("bench"));
         // A spot for the finder, so its badge, cross and refinement all take their share.
-        clearAlignmentArea(source);
-        drawAlignmentTarget(source, {false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)});
+        const AlignmentTarget spot{false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)};
+        prepareAlignmentArea(source, {spot});
+        drawAlignmentTarget(source, spot);
         centreOverlay(access, source);
 
         // The floor: the one copy into a buffer that already exists, and one smooth draw.
@@ -507,8 +500,9 @@ void meterCost(const Options &options)
         cv::Mat source;
         renderCalibrationTarget(source, size.width(), size.height(), QStringLiteral("bench"));
         // A spot for the finder, so its badge, cross and refinement all take their share.
-        clearAlignmentArea(source);
-        drawAlignmentTarget(source, {false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)});
+        const AlignmentTarget spot{false, cv::Point2d(size.width() / 2 + 12.4, size.height() / 2 - 3.1)};
+        prepareAlignmentArea(source, {spot});
+        drawAlignmentTarget(source, spot);
         centreOverlay(access, source);
         FocusRequest request;
         request.enabled = true;

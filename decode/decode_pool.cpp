@@ -5,6 +5,7 @@
 #include "decode/frame_buffer.h"
 #include "decode/mjpeg_decoder.h"
 #include "decode/spot_finder.h"
+#include "decode/spot_refiner.h"
 
 #include <QString>
 
@@ -67,19 +68,6 @@ QImage leaseImage(std::shared_ptr<BufferBank> bank, std::unique_ptr<FrameBuffer>
     if (!image.isNull())
         lease.release();
     return image;
-}
-
-// The spot's centre again from the camera's own pixels around it, where the view's picture
-// holds the frame at a reduced scale. The coarse centre when that decode fails.
-SpotReading refineOnFullScale(MjpegDecoder &decoder, const cv::Mat &compressed, const SpotReading &coarse,
-                              cv::Size frameSize, FrameBuffer &pixels)
-{
-    DecodePlan plan;
-    const cv::Rect window = spotRefineWindow(coarse, frameSize);
-    if (!decoder.decodeRegion(compressed.ptr<uint8_t>(), compressed.total() * compressed.elemSize(), window,
-                              pixels, plan))
-        return coarse;
-    return refineSpot(pixels.mat(), plan.shown.tl(), coarse);
 }
 
 } // namespace
@@ -186,7 +174,7 @@ DecodePool::Stats DecodePool::stats() const
 void DecodePool::work()
 {
     std::unique_ptr<MjpegDecoder> decoder;
-    FrameBuffer spotPixels;
+    SpotRefiner spotRefiner;
     for (;;) {
         Job job;
         ViewRequest request;
@@ -227,8 +215,7 @@ void DecodePool::work()
             if (ok) {
                 result.focus = measureFocus(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
                 result.focus.spot = findSpot(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
-                if (result.focus.spot.found && !result.focus.spot.refined)
-                    result.focus.spot = refineOnFullScale(*decoder, data, result.focus.spot, result.plan.frameSize, spotPixels);
+                result.focus.spot = spotRefiner.refine(*decoder, data, result.focus.spot, result.plan, focusRequest.generation);
                 result.image = leaseImage(bank, std::move(buffer));
                 if (result.image.isNull())
                     throw std::bad_alloc();

@@ -34,7 +34,9 @@ enum class SpotKind { Spot, Ring };
 struct SpotReading {
     bool found = false;     // false: nothing there, or two candidates too alike to choose
     SpotKind kind = SpotKind::Spot;
-    cv::Point2d centre;     // full-frame pixels; a pixel's centre has whole coordinates
+    // Full-frame pixels as the overlay draws its centre: pixel (i, j) spans i to i + 1 and
+    // j to j + 1, so a target centred on that pixel is at (i + 0.5, j + 0.5).
+    cv::Point2d centre;
     double radius = 0.0;    // how far the target reaches from its centre, full-frame pixels
     bool refined = false;   // the centre comes from full-resolution pixels
 };

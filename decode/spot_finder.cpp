@@ -7,13 +7,19 @@
 
 namespace {
 
-// Luma with the weights JPEG's own luminance uses, so it is what the camera compressed.
-float lumaAt(const uint8_t *row, int x, int channels)
+// Luma with the weights JPEG's own luminance uses, so it is what the camera compressed; in
+// 256ths, so that sums stay in integers.
+int lumaTimes256(const uint8_t *row, int x, int channels)
 {
     if (channels == 1)
-        return row[x];
+        return row[x] * 256;
     const uint8_t *p = row + x * channels;
-    return float(29 * p[0] + 150 * p[1] + 77 * p[2]) * (1.0f / 256.0f);
+    return 29 * p[0] + 150 * p[1] + 77 * p[2];
+}
+
+float lumaAt(const uint8_t *row, int x, int channels)
+{
+    return float(lumaTimes256(row, x, channels)) * (1.0f / 256.0f);
 }
 
 // Below this much above the background nothing counts as a target, however quiet the picture:
@@ -56,25 +62,32 @@ CellGrid binDisc(const cv::Mat &image, cv::Size visible, const MeterDisc &disc)
     grid.columns = std::max(0, (right - left) / grid.cell);
     grid.rows = std::max(0, (bottom - top) / grid.cell);
     grid.values.assign(std::size_t(grid.columns) * std::size_t(grid.rows), 0.0f);
+    std::vector<int> sums(std::size_t(grid.columns));
 
+    // Cells of four pixels or more are sampled at every other row and column: their mean
+    // needs no more, and reading every pixel of the central disc would cost more than all the
+    // rest of the finder. A target too small to be sampled is too faint in a cell's mean anyway.
+    const int stride = grid.cell >= 4 ? 2 : 1;
+    const int samples = (grid.cell + stride - 1) / stride;
     const int channels = image.channels();
+    const float scale = 1.0f / (256.0f * float(samples * samples));
     for (int cy = 0; cy < grid.rows; ++cy) {
-        float *cells = grid.values.data() + std::size_t(cy) * std::size_t(grid.columns);
-        for (int dy = 0; dy < grid.cell; ++dy) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int dy = 0; dy < grid.cell; dy += stride) {
             const uint8_t *row = image.ptr<uint8_t>(top + cy * grid.cell + dy);
             for (int cx = 0; cx < grid.columns; ++cx) {
                 const int x0 = left + cx * grid.cell;
-                float sum = 0.0f;
-                for (int dx = 0; dx < grid.cell; ++dx)
-                    sum += lumaAt(row, x0 + dx, channels);
-                cells[cx] += sum;
+                int sum = 0;
+                for (int dx = 0; dx < grid.cell; dx += stride)
+                    sum += lumaTimes256(row, x0 + dx, channels);
+                sums[std::size_t(cx)] += sum;
             }
         }
-        const float area = float(grid.cell * grid.cell);
+        float *cells = grid.values.data() + std::size_t(cy) * std::size_t(grid.columns);
         for (int cx = 0; cx < grid.columns; ++cx) {
             const cv::Point2d middle = grid.pixelOf(cx, cy);
             const cv::Point2d d = middle - disc.centre;
-            cells[cx] = d.dot(d) <= disc.radius * disc.radius ? cells[cx] / area : NAN;
+            cells[cx] = d.dot(d) <= disc.radius * disc.radius ? float(sums[std::size_t(cx)]) * scale : NAN;
         }
     }
     return grid;
@@ -129,15 +142,20 @@ std::vector<Candidate> brightCandidates(const CellGrid &grid, float background, 
     return found;
 }
 
-// The median and the median absolute deviation, as a noise deviation, of the region's cells.
-void robustLevel(const CellGrid &grid, float &median, float &deviation)
+// The median and the median absolute deviation, as a noise deviation, of the region's cells;
+// false when no cell lies in the region. A few thousand cells estimate both as well as all of
+// them, at a fraction of the cost in a large region.
+bool robustLevel(const CellGrid &grid, float &median, float &deviation)
 {
     std::vector<float> values;
-    values.reserve(grid.values.size());
-    for (float v : grid.values) {
-        if (!std::isnan(v))
-            values.push_back(v);
+    const std::size_t step = std::max<std::size_t>(1, grid.values.size() / 16384);
+    values.reserve(grid.values.size() / step + 1);
+    for (std::size_t i = 0; i < grid.values.size(); i += step) {
+        if (!std::isnan(grid.values[i]))
+            values.push_back(grid.values[i]);
     }
+    if (values.empty())
+        return false;
     const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     median = *middle;
@@ -145,6 +163,7 @@ void robustLevel(const CellGrid &grid, float &median, float &deviation)
         v = std::abs(v - median);
     std::nth_element(values.begin(), middle, values.end());
     deviation = 1.4826f * *middle;
+    return true;
 }
 
 } // namespace
@@ -165,7 +184,8 @@ SpotReading findSpot(const cv::Mat &image, const cv::Rect &shown, int scaleDenom
 
     float background = 0.0f;
     float deviation = 0.0f;
-    robustLevel(grid, background, deviation);
+    if (!robustLevel(grid, background, deviation))
+        return reading;
     const float threshold = background + std::max(minimumContrast, noiseDeviations * deviation);
     std::vector<Candidate> candidates = brightCandidates(grid, background, threshold);
     if (candidates.empty())
@@ -189,10 +209,21 @@ SpotReading findSpot(const cv::Mat &image, const cv::Rect &shown, int scaleDenom
     const cv::Point2d inPicture = grid.pixelOf(cx, cy);
     reading.found = true;
     reading.kind = ring ? SpotKind::Ring : SpotKind::Spot;
-    reading.centre = cv::Point2d(shown.x, shown.y) + inPicture * denom + cv::Point2d(1, 1) * ((denom - 1) * 0.5);
+    // Picture pixel j covers frame pixels shown + j * denom onwards, and the reading counts a
+    // pixel's corner as whole.
+    reading.centre = cv::Point2d(shown.x, shown.y) + (inPicture + cv::Point2d(0.5, 0.5)) * denom;
     reading.radius = (extent + 1.0) * grid.cell * denom;
     if (denom == 1)
         return refineSpot(image(cv::Rect(cv::Point(), visible)), shown.tl(), reading);
+
+    // The centroid of the cells locks onto their grid; that of the picture's own pixels much
+    // less. Still coarse: the picture is the frame at 1/denom.
+    SpotReading inPicturePixels = reading;
+    inPicturePixels.centre = (reading.centre - cv::Point2d(shown.tl())) / denom;
+    inPicturePixels.radius = reading.radius / denom;
+    const SpotReading better = refineSpot(image(cv::Rect(cv::Point(), visible)), cv::Point(), inPicturePixels);
+    if (better.refined)
+        reading.centre = cv::Point2d(shown.tl()) + better.centre * denom;
     return reading;
 }
 
@@ -211,7 +242,7 @@ cv::Rect spotRefineWindow(const SpotReading &coarse, cv::Size frame)
 {
     // Room for the coarse centre's error and the window's moves while it settles.
     const int half = int(std::ceil(refineHalfSide(coarse))) + 8;
-    const cv::Point middle(int(std::lround(coarse.centre.x)), int(std::lround(coarse.centre.y)));
+    const cv::Point middle(int(std::floor(coarse.centre.x)), int(std::floor(coarse.centre.y)));
     return cv::Rect(middle.x - half, middle.y - half, 2 * half + 1, 2 * half + 1) & cv::Rect(cv::Point(), frame);
 }
 
@@ -222,14 +253,20 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         return coarse;
     SpotReading reading = coarse;
     const double half = refineHalfSide(coarse);
+    // Pixel centres at whole coordinates from here on, as the pixels are addressed.
+    cv::Point2d centre = coarse.centre - cv::Point2d(0.5, 0.5);
     const cv::Rect bounds(origin, pixels.size());
     std::vector<float> border;
     // Each pass centres the window on the last centroid; the window's own edges then cut the
-    // target symmetrically.
+    // target symmetrically. A pass over the same window as the last would give the same centre.
+    cv::Rect previous;
     for (int pass = 0; pass < 3; ++pass) {
-        const cv::Rect window = cv::Rect(cv::Point(int(std::lround(reading.centre.x - half)), int(std::lround(reading.centre.y - half))),
-                                         cv::Point(int(std::lround(reading.centre.x + half)) + 1, int(std::lround(reading.centre.y + half)) + 1))
+        const cv::Rect window = cv::Rect(cv::Point(int(std::lround(centre.x - half)), int(std::lround(centre.y - half))),
+                                         cv::Point(int(std::lround(centre.x + half)) + 1, int(std::lround(centre.y + half)) + 1))
                 & bounds;
+        if (window == previous)
+            break;
+        previous = window;
         if (window.width < 5 || window.height < 5)
             return coarse;
         // The background from the window's rim, which only the background reaches.
@@ -266,8 +303,9 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         }
         if (sum <= 0)
             return coarse;
-        reading.centre = cv::Point2d(sumX / sum, sumY / sum);
+        centre = cv::Point2d(sumX / sum, sumY / sum);
     }
+    reading.centre = centre + cv::Point2d(0.5, 0.5);
     reading.refined = true;
     return reading;
 }

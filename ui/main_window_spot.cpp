@@ -110,7 +110,8 @@ void MainWindow::takePictureDoubleClick(const QPoint &pixel)
 
 void MainWindow::centreOnSpot()
 {
-    // As a double-click on the spot's pixel: the code is set, and saved only by Save Center Code.
+    // As a double-click: the code is set, and saved only by Save Center Code. The overlay's
+    // centre falls on pixel corners, so the nearest corner to the spot is the closest it gets.
     if (lastSpot)
         setCenterCodeAt(QPoint(int(std::lround(lastSpot->x())), int(std::lround(lastSpot->y()))));
 }

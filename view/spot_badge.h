@@ -11,7 +11,7 @@
 struct SpotBadge {
     bool shown = false;             // the meter is on
     bool found = false;
-    QPointF spot;                   // full-frame pixels; a pixel's centre has whole coordinates
+    QPointF spot;                   // full-frame pixels, as the overlay's centre is drawn
     QPointF delta;                  // the spot minus the overlay's centre, pixels
     std::optional<QPointF> deltaMicrometres;
     bool cornersMeasured = false;

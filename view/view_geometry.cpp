@@ -117,8 +117,8 @@ QPointF viewPointOf(const QPointF &framePoint, const QRectF &imageRect, const QR
 {
     if (shown.isEmpty())
         return imageRect.topLeft();
-    return QPointF(imageRect.left() + (framePoint.x() + 0.5 - shown.x()) * imageRect.width() / shown.width(),
-                   imageRect.top() + (framePoint.y() + 0.5 - shown.y()) * imageRect.height() / shown.height());
+    return QPointF(imageRect.left() + (framePoint.x() - shown.x()) * imageRect.width() / shown.width(),
+                   imageRect.top() + (framePoint.y() - shown.y()) * imageRect.height() / shown.height());
 }
 
 std::optional<QPoint> framePixelAt(const QPointF &viewPoint, const QRectF &imageRect, const QRect &shown)

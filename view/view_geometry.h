@@ -66,8 +66,8 @@ QRectF focusBadgeRect(const QRectF &imageRect, double width);
 QRectF spotBadgeRect(const QRectF &imageRect, double width);
 QRectF cornerBadgeRect(const QRectF &imageRect, double width);
 
-// Where a full-frame point (a pixel's centre at whole coordinates) is drawn, for a picture
-// drawn into `imageRect` that shows the part `shown` of the frame.
+// Where a full-frame point is drawn, for a picture drawn into `imageRect` that shows the part
+// `shown` of the frame. Whole coordinates fall on pixel corners, as the overlay's centre does.
 QPointF viewPointOf(const QPointF &framePoint, const QRectF &imageRect, const QRect &shown);
 
 // The full-frame pixel under a view point, for a picture drawn into `imageRect` that shows

@@ -123,16 +123,33 @@ void renderCalibrationTarget(cv::Mat &target, int width, int height, const QStri
         std::memcpy(target.ptr(y), image.constScanLine(y), static_cast<std::size_t>(width) * 3);
 }
 
-void clearAlignmentArea(cv::Mat &frame)
+double alignmentTargetReach(const AlignmentTarget &target)
+{
+    return target.ring ? 60.0 + 6 * 2.5 : 6 * 5.0;
+}
+
+void prepareAlignmentArea(cv::Mat &frame, const std::vector<AlignmentTarget> &targets)
 {
     CV_Assert(frame.type() == CV_8UC3);
+    // Dark lines on grey: detail for the focus meter to score as it scores the corners, and
+    // never brighter than the ground, so never a target. Every 64 px, 4 px wide: sparse enough
+    // that most of the finder's cells hold only ground.
+    const cv::Vec3b ground(52, 52, 52);
+    const cv::Vec3b line(4, 4, 4);
     const cv::Point middle(frame.cols / 2, frame.rows / 2);
     const int cleared = std::min(frame.cols, frame.rows) / 4 + 60;
     for (int y = std::max(0, middle.y - cleared); y < std::min(frame.rows, middle.y + cleared); ++y) {
         const int half = int(std::sqrt(double(cleared) * cleared - double(y - middle.y) * (y - middle.y)));
         auto *row = frame.ptr<cv::Vec3b>(y);
-        for (int x = std::max(0, middle.x - half); x < std::min(frame.cols, middle.x + half); ++x)
-            row[x] = cv::Vec3b(34, 28, 24);   // the target's background
+        for (int x = std::max(0, middle.x - half); x < std::min(frame.cols, middle.x + half); ++x) {
+            // A plain ground under each target, so that no line shifts its centre.
+            bool plain = false;
+            for (const AlignmentTarget &target : targets) {
+                const double keep = alignmentTargetReach(target) + 10;
+                plain = plain || std::hypot(x + 0.5 - target.centre.x, y + 0.5 - target.centre.y) < keep;
+            }
+            row[x] = !plain && (x % 64 < 4 || y % 64 < 4) ? line : ground;
+        }
     }
 }
 
@@ -143,12 +160,12 @@ void drawAlignmentTarget(cv::Mat &frame, const AlignmentTarget &target)
     constexpr double spotSigma = 5.0;
     constexpr double ringRadius = 60.0;
     constexpr double ringSigma = 2.5;
-    const double reach = target.ring ? ringRadius + 6 * ringSigma : 6 * spotSigma;
+    const double reach = alignmentTargetReach(target);
     const double amplitude = target.ring ? 180.0 : 200.0;
     for (int y = std::max(0, int(target.centre.y - reach)); y <= std::min(frame.rows - 1, int(target.centre.y + reach)); ++y) {
         auto *row = frame.ptr<cv::Vec3b>(y);
         for (int x = std::max(0, int(target.centre.x - reach)); x <= std::min(frame.cols - 1, int(target.centre.x + reach)); ++x) {
-            const double r = std::hypot(x - target.centre.x, y - target.centre.y);
+            const double r = std::hypot(x + 0.5 - target.centre.x, y + 0.5 - target.centre.y);
             const double d = target.ring ? (r - ringRadius) / ringSigma : r / spotSigma;
             const double add = amplitude * std::exp(-0.5 * d * d);
             for (int c = 0; c < 3; ++c)

@@ -5,6 +5,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include <cstdint>
+#include <vector>
 
 // Picture settings of the synthetic camera, in the ranges it reports to the panel.
 struct DemoPictureSettings {
@@ -21,12 +22,15 @@ void renderCalibrationTarget(cv::Mat &target, int width, int height, const QStri
 // (radius 60 px, 2.5 px deviation across), white on the target's background.
 struct AlignmentTarget {
     bool ring = false;
-    cv::Point2d centre;   // full-frame pixels; a pixel's centre has whole coordinates
+    cv::Point2d centre;   // full-frame pixels as the overlay draws them: pixel i spans i to i + 1
 };
 
-// Clears a disc in the middle of the calibration target, wider than the region the focus
-// meter looks in by default, to the target's background.
-void clearAlignmentArea(cv::Mat &frame);
+// How far from its centre `target` reaches, pixels.
+double alignmentTargetReach(const AlignmentTarget &target);
+// Readies a disc in the middle of the calibration target, wider than the region the focus
+// meter looks in by default, for alignment targets: grey with a grid of dark lines, and plain
+// under each of `targets`.
+void prepareAlignmentArea(cv::Mat &frame, const std::vector<AlignmentTarget> &targets);
 // Adds `target`, sampled exactly at each pixel's centre, so its centre is known to any
 // fraction of a pixel.
 void drawAlignmentTarget(cv::Mat &frame, const AlignmentTarget &target);

@@ -79,7 +79,7 @@ cv::Mat DemoCameraState::calibrationTarget(int width, int height)
     if (target.cols != width || target.rows != height) {
         renderCalibrationTarget(target, width, height, config.name);
         if (config.target) {
-            clearAlignmentArea(target);
+            prepareAlignmentArea(target, {*config.target});
             drawAlignmentTarget(target, *config.target);
         }
     }
