@@ -132,10 +132,10 @@ void prepareAlignmentArea(cv::Mat &frame, const std::vector<AlignmentTarget> &ta
 {
     CV_Assert(frame.type() == CV_8UC3);
     // Dark lines on grey: detail for the focus meter to score as it scores the corners, and
-    // never brighter than the ground, so never a target. Every 64 px, 4 px wide: sparse enough
-    // that most of the finder's cells hold only ground.
-    const cv::Vec3b ground(52, 52, 52);
-    const cv::Vec3b line(4, 4, 4);
+    // never brighter than the ground, so never a target. Every 64 px, 6 px wide: sparse enough
+    // that most of the finder's cells hold only ground, wide enough to stay sharp at 1/4.
+    const cv::Vec3b ground(60, 60, 60);
+    const cv::Vec3b line(0, 0, 0);
     const cv::Point middle(frame.cols / 2, frame.rows / 2);
     const int cleared = std::min(frame.cols, frame.rows) / 4 + 60;
     for (int y = std::max(0, middle.y - cleared); y < std::min(frame.rows, middle.y + cleared); ++y) {
@@ -148,7 +148,7 @@ void prepareAlignmentArea(cv::Mat &frame, const std::vector<AlignmentTarget> &ta
                 const double keep = alignmentTargetReach(target) + 10;
                 plain = plain || std::hypot(x + 0.5 - target.centre.x, y + 0.5 - target.centre.y) < keep;
             }
-            row[x] = !plain && (x % 64 < 4 || y % 64 < 4) ? line : ground;
+            row[x] = !plain && (x % 64 < 6 || y % 64 < 6) ? line : ground;
         }
     }
 }

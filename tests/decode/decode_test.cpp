@@ -214,24 +214,29 @@ TEST(SpotFinder, BadgeGivesTheTargetAndItsOffsetOnEveryPathAndNeverGuesses)
     const cv::Point2d centre(800, 600);   // the overlay's, and circle 1's
     const struct {
         std::vector<AlignmentTarget> targets;
+        cv::Rect square;   // a bright square instead, drawn here: its centre is on a pixel corner
         Path path;
         bool grain;
         std::optional<double> scale;
         const char *expected;   // "found", or the badge's text
     } cases[] = {
-        {{{false, {812.4, 596.9}}}, Plain, true, {}, "found"},
-        {{{false, {731.3, 688.6}}}, Reduced, true, 0.5, "found"},
-        {{{true, {905.7, 541.2}}}, Zoomed, true, 2.0, "found"},
-        {{{true, {760.5, 650.1}}}, Plain, true, 1.5, "found"},
-        {{{false, {700.2, 600.0}}, {false, {900.8, 600.0}}}, Reduced, true, {}, "Spot --"},
-        {{}, Reduced, true, 0.5, "Spot --"},
-        {{}, Plain, false, {}, "Spot --"},
+        {{{false, {812.4, 596.9}}}, {}, Plain, true, {}, "found"},
+        {{{false, {731.3, 688.6}}}, {}, Reduced, true, 0.5, "found"},
+        {{{true, {905.7, 541.2}}}, {}, Zoomed, true, 2.0, "found"},
+        {{{true, {760.5, 650.1}}}, {}, Plain, true, 1.5, "found"},
+        // Centred under the overlay's centre as drawn: no offset, not half a pixel.
+        {{}, {796, 596, 8, 8}, Reduced, true, {}, "Spot 800.0, 600.0 · Δ +0.0, +0.0 px"},
+        {{{false, {700.2, 600.0}}, {false, {900.8, 600.0}}}, {}, Reduced, true, {}, "Spot --"},
+        {{}, {}, Reduced, true, 0.5, "Spot --"},
+        {{}, {}, Plain, false, {}, "Spot --"},
     };
     FocusRequest request{true, true, centre, 300.0, 1};
     for (const auto &c : cases) {
         cv::Mat picture(size, CV_8UC3, cv::Scalar(34, 28, 24));
         for (const AlignmentTarget &target : c.targets)
             drawAlignmentTarget(picture, target);
+        if (!c.square.empty())
+            picture(c.square) += cv::Scalar::all(200);
         if (c.grain)
             SensorNoise::camera().apply(picture, 3);
         const std::vector<uint8_t> jpeg = encodePicture(picture, JpegSampling::Yuv422, cameraJpegQuality);
