@@ -61,7 +61,7 @@ struct FocusReading {
 // gradient of its full-size twin on every resolved edge, so its mean is divided by n squared.
 // Detail finer than the decode scale is lost there, and noise and lighting count too, so the
 // score compares frames of one scene, region and scale only. At most `maxFocusSamples` pixels
-// are visited, spread evenly over a large region. `image` is 8-bit grey or BGR.
+// of the region, and a quarter of that of each zone, are visited, spread evenly over a large one. `image` is 8-bit grey or BGR.
 FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scaleDenom,
                           const FocusRequest &request);
 
