@@ -78,7 +78,7 @@ SpotReading compressedPath(MjpegDecoder &decoder, SpotRefiner &refiner, const st
     const double t1 = threadCpuSeconds();
     SpotReading spot = findSpot(picture.mat(), plan.shown, plan.scaleDenom, request);
     const double t2 = threadCpuSeconds();
-    spot = refiner.refine(decoder, wrap(jpeg), spot, plan, request.generation);
+    spot = refiner.refine(decoder, wrap(jpeg), picture.mat(), spot, plan, request.generation);
     const double t3 = threadCpuSeconds();
     costs.add((t1 - t0) * 1e3, (t2 - t1) * 1e3, (t3 - t2) * 1e3);
     return spot;

@@ -215,7 +215,8 @@ void DecodePool::work()
             if (ok) {
                 result.focus = measureFocus(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
                 result.focus.spot = findSpot(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
-                result.focus.spot = spotRefiner.refine(*decoder, data, result.focus.spot, result.plan, focusRequest.generation);
+                result.focus.spot = spotRefiner.refine(*decoder, data, buffer->mat(), result.focus.spot, result.plan,
+                                                       focusRequest.generation);
                 result.image = leaseImage(bank, std::move(buffer));
                 if (result.image.isNull())
                     throw std::bad_alloc();

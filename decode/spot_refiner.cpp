@@ -3,21 +3,90 @@
 #include "decode/mjpeg_decoder.h"
 #include "decode/spot_finder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
-SpotReading SpotRefiner::refine(MjpegDecoder &decoder, const cv::Mat &compressed, const SpotReading &coarse,
-                                const DecodePlan &plan, std::uint64_t generation)
+namespace {
+
+cv::Mat lumaOf(const cv::Mat &picture, const cv::Rect &window)
+{
+    cv::Mat luma(window.size(), CV_32F);
+    const int channels = picture.channels();
+    for (int y = 0; y < window.height; ++y) {
+        const uint8_t *p = picture.ptr<uint8_t>(window.y + y) + std::size_t(window.x) * std::size_t(channels);
+        float *out = luma.ptr<float>(y);
+        for (int x = 0; x < window.width; ++x, p += channels)
+            out[x] = channels == 1 ? p[0] : float(29 * p[0] + 150 * p[1] + 77 * p[2]) * (1.0f / 256.0f);
+    }
+    return luma;
+}
+
+// How far the target moved from `before` to `now`, two windows of luma at the same place, in
+// pixels: one gradient step, good for moves well under a pixel. Only the target's pixels and
+// their neighbours count, so texture standing still around it does not hold it back. Nothing
+// when the window holds no target to follow.
+std::optional<cv::Point2d> shiftOf(const cv::Mat &before, const cv::Mat &now)
+{
+    std::vector<float> values(before.begin<float>(), before.end<float>());
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    const float background = *middle;
+    const float peak = *std::max_element(values.begin(), values.end());
+    if (peak - background < 20.0f)
+        return std::nullopt;
+    const float level = background + 0.1f * (peak - background);
+
+    double xx = 0, xy = 0, yy = 0, xt = 0, yt = 0;
+    for (int y = 1; y + 1 < before.rows; ++y) {
+        const float *b = before.ptr<float>(y), *bUp = before.ptr<float>(y - 1), *bDown = before.ptr<float>(y + 1);
+        const float *n = now.ptr<float>(y), *nUp = now.ptr<float>(y - 1), *nDown = now.ptr<float>(y + 1);
+        for (int x = 1; x + 1 < before.cols; ++x) {
+            if (std::max({b[x - 1], b[x], b[x + 1], bUp[x], bDown[x], n[x]}) <= level)
+                continue;
+            const double gx = 0.25 * (b[x + 1] - b[x - 1] + n[x + 1] - n[x - 1]);
+            const double gy = 0.25 * (bDown[x] - bUp[x] + nDown[x] - nUp[x]);
+            const double gt = n[x] - b[x];
+            xx += gx * gx;
+            xy += gx * gy;
+            yy += gy * gy;
+            xt += gx * gt;
+            yt += gy * gt;
+        }
+    }
+    const double det = xx * yy - xy * xy;
+    if (!(det > 1e-6 * (xx + yy) * (xx + yy)))
+        return std::nullopt;
+    // now(p) = before(p - d), so now - before = -gradient . d.
+    return cv::Point2d(-(yy * xt - xy * yt) / det, -(xx * yt - xy * xt) / det);
+}
+
+} // namespace
+
+SpotReading SpotRefiner::refine(MjpegDecoder &decoder, const cv::Mat &compressed, const cv::Mat &picture,
+                                const SpotReading &coarse, const DecodePlan &plan, std::uint64_t generation)
 {
     if (!coarse.found || coarse.refined)
         return coarse;
-    if (last && last->generation == generation && last->frameSize == plan.frameSize
-        && last->scaleDenom == plan.scaleDenom && last->kind == coarse.kind && last->reuses < maxReuses) {
-        const cv::Point2d moved = coarse.centre - last->coarse;
-        if (std::hypot(moved.x, moved.y) <= 0.25 * plan.scaleDenom) {
-            ++last->reuses;
-            SpotReading reading = coarse;
-            reading.centre += last->offset;
-            reading.refined = true;
+    const int denom = plan.scaleDenom;
+    if (last && last->generation == generation && last->shown == plan.shown && last->scaleDenom == denom
+        && last->kind == coarse.kind && last->reuses < maxReuses
+        && (last->window & cv::Rect(0, 0, picture.cols, picture.rows)) == last->window) {
+        ++last->reuses;
+        SpotReading reading = coarse;
+        reading.refined = true;
+        // A thin target far off moves the coarse centre by half a pixel or more: the gradient
+        // step cannot follow that, and must not be asked.
+        const cv::Point2d moved = (coarse.centre - last->coarse) / denom;
+        const std::optional<cv::Point2d> shift = std::hypot(moved.x, moved.y) <= 0.5
+                ? shiftOf(last->luma, lumaOf(picture, last->window))
+                : std::nullopt;
+        if (shift && std::hypot(shift->x, shift->y) <= 0.1) {
+            reading.centre = last->refined + *shift * denom;
+            return reading;
+        }
+        if (last->reuses < minInterval) {
+            reading.centre = coarse.centre + (last->refined - last->coarse);
             return reading;
         }
     }
@@ -29,8 +98,13 @@ SpotReading SpotRefiner::refine(MjpegDecoder &decoder, const cv::Mat &compressed
                               spotRefineWindow(coarse, plan.frameSize), pixels, region))
         return coarse;
     const SpotReading reading = refineSpot(pixels.mat(), region.shown.tl(), coarse);
-    if (reading.refined)
-        last = Correction{generation, plan.frameSize, plan.scaleDenom, coarse.kind, coarse.centre,
-                          reading.centre - coarse.centre, 0};
+    const cv::Point2d inPicture = (coarse.centre - cv::Point2d(plan.shown.tl())) / denom;
+    const int half = int(std::ceil(coarse.radius / denom * 1.5)) + 3;
+    const cv::Rect window = cv::Rect(int(std::floor(inPicture.x)) - half, int(std::floor(inPicture.y)) - half,
+                                     2 * half + 1, 2 * half + 1)
+            & cv::Rect(0, 0, picture.cols, picture.rows);
+    if (reading.refined && window.width >= 3 && window.height >= 3)
+        last = Measurement{generation, plan.shown, denom, coarse.kind, coarse.centre, reading.centre,
+                           window, lumaOf(picture, window), 0};
     return reading;
 }
