@@ -210,6 +210,8 @@ void falseReports(const cv::Mat &base, int frames, cv::RNG &rng)
     std::printf("\nFalse reports in %d frames of each kind, circle 1 and central disc alternating\n", frames);
     MjpegDecoder decoder;
     FrameBuffer picture, full;
+    // Whatever the area's preparation changes outside the part is never looked at.
+    cv::Mat scratch = base.clone();
     const char *kinds[] = {"empty area with grain", "two equal spots", "pure noise (sigma 25)"};
     for (int kind = 0; kind < 3; ++kind) {
         int reported[2] = {0, 0};
@@ -224,7 +226,12 @@ void falseReports(const cv::Mat &base, int frames, cv::RNG &rng)
                     targets.push_back({false, middle + cv::Point2d(rng.uniform(-150.0, -60.0), rng.uniform(-150.0, 150.0))});
                     targets.push_back({false, middle + cv::Point2d(rng.uniform(60.0, 150.0), rng.uniform(-150.0, 150.0))});
                 }
-                frame = frameWith(base, targets, i)(part).clone();
+                base(part).copyTo(scratch(part));
+                prepareAlignmentArea(scratch, targets);
+                for (const AlignmentTarget &target : targets)
+                    drawAlignmentTarget(scratch, target);
+                frame = scratch(part).clone();
+                SensorNoise::camera().apply(frame, i);
             }
             const std::vector<uint8_t> jpeg = compress(frame);
             const FocusRequest &request = i % 2 ? wide : circle;

@@ -264,11 +264,11 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         const cv::Rect window = cv::Rect(cv::Point(int(std::lround(centre.x - half)), int(std::lround(centre.y - half))),
                                          cv::Point(int(std::lround(centre.x + half)) + 1, int(std::lround(centre.y + half)) + 1))
                 & bounds;
+        if (window.width < 5 || window.height < 5)
+            return coarse;
         if (window == previous)
             break;
         previous = window;
-        if (window.width < 5 || window.height < 5)
-            return coarse;
         // The background from the window's rim, which only the background reaches.
         border.clear();
         float peak = 0.0f;

@@ -138,17 +138,25 @@ void prepareAlignmentArea(cv::Mat &frame, const std::vector<AlignmentTarget> &ta
     const cv::Vec3b line(0, 0, 0);
     const cv::Point middle(frame.cols / 2, frame.rows / 2);
     const int cleared = std::min(frame.cols, frame.rows) / 4 + 60;
+    const auto inArea = [&](int x, int y) {
+        return double(x - middle.x) * (x - middle.x) + double(y - middle.y) * (y - middle.y) < double(cleared) * cleared;
+    };
     for (int y = std::max(0, middle.y - cleared); y < std::min(frame.rows, middle.y + cleared); ++y) {
-        const int half = int(std::sqrt(double(cleared) * cleared - double(y - middle.y) * (y - middle.y)));
         auto *row = frame.ptr<cv::Vec3b>(y);
-        for (int x = std::max(0, middle.x - half); x < std::min(frame.cols, middle.x + half); ++x) {
-            // A plain ground under each target, so that no line shifts its centre.
-            bool plain = false;
-            for (const AlignmentTarget &target : targets) {
-                const double keep = alignmentTargetReach(target) + 10;
-                plain = plain || std::hypot(x + 0.5 - target.centre.x, y + 0.5 - target.centre.y) < keep;
+        for (int x = std::max(0, middle.x - cleared); x < std::min(frame.cols, middle.x + cleared); ++x) {
+            if (inArea(x, y))
+                row[x] = x % 64 < 6 || y % 64 < 6 ? line : ground;
+        }
+    }
+    // A plain ground under each target, so that no line shifts its centre.
+    for (const AlignmentTarget &target : targets) {
+        const double keep = alignmentTargetReach(target) + 10;
+        for (int y = std::max(0, int(target.centre.y - keep)); y <= std::min(frame.rows - 1, int(target.centre.y + keep)); ++y) {
+            auto *row = frame.ptr<cv::Vec3b>(y);
+            for (int x = std::max(0, int(target.centre.x - keep)); x <= std::min(frame.cols - 1, int(target.centre.x + keep)); ++x) {
+                if (inArea(x, y) && std::hypot(x + 0.5 - target.centre.x, y + 0.5 - target.centre.y) < keep)
+                    row[x] = ground;
             }
-            row[x] = !plain && (x % 64 < 6 || y % 64 < 6) ? line : ground;
         }
     }
 }
