@@ -144,25 +144,13 @@ void ImageView::setFocusBadge(const FocusBadge &badge)
 
 void ImageView::setSpotBadge(const SpotBadge &badge)
 {
-    // As for the focus badge: only where the cross was, where it goes and the badges.
-    const QRect before = spotArea();
     spot = badge;
-    update(before);
-    update(spotArea());
-}
-
-QRect ImageView::spotArea() const
-{
-    if (!spot.shown)
-        return QRect();
+    // A reading often comes on a tick without a new frame. The corner scores share one
+    // rectangle with the focus badge below them; the spot's badge and cross wait for the next
+    // frame, which repaints the whole picture anyway: repainting them now, in pieces across the
+    // picture, costs more than scaling the whole frame.
     const QRectF r = imageRect();
-    QRect area = spotBadgeRect(r, r.width()).toAlignedRect().adjusted(-1, -1, 1, 1);
-    area |= cornerBadgeRect(r, r.width() * 0.5).toAlignedRect().adjusted(-1, -1, 1, 1);
-    if (spot.found) {
-        const QPointF at = viewPointOf(spot.spot, r, QRect(shownOrigin, shownSize));
-        area |= QRectF(at - QPointF(12, 12), QSizeF(24, 24)).toAlignedRect();
-    }
-    return area;
+    update((cornerBadgeRect(r, r.width() * 0.5) | focusBadgeRect(r, r.width() * 0.5)).adjusted(-1, -1, 1, 1).toAlignedRect());
 }
 
 QRectF ImageView::imageRect() const

@@ -89,7 +89,6 @@ private:
     void paintPointerAndFocusBadges(QPainter &painter, const QRectF &picture);
     void updatePointerBadge();
     void paintSpot(QPainter &painter, const QRectF &picture);
-    QRect spotArea() const;
 
     QImage frame;
     QSize shownSize{0, 0};   // camera pixels the frame shows; none without a frame
