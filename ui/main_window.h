@@ -5,6 +5,7 @@
 #include "decode/focus_measure.h"
 #include "decode/focus_worker.h"
 #include "persistence/camera_settings_file.h"
+#include "persistence/parameter_files.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>
@@ -40,14 +41,6 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QWidget;
-
-// One overlay circle as the panel edits it.
-struct CircleSettings {
-    bool enabled = true;
-    int radius = 300;
-    int thickness = 2;
-    QColor color = QColor(80, 220, 120);
-};
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -134,6 +127,8 @@ private:
 
     // Settings files (main_window_persistence.cpp)
     std::optional<StoredCameraSettings> loadCameraSettings(const QString &model);
+    OverlayParameters panelOverlayParameters() const;
+    void showOverlayParameters(const OverlayParameters &parameters);
     void saveAutoReconnect(bool enabled);
 
     // Overlay (main_window_overlay.cpp)
