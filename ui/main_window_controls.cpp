@@ -2,6 +2,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
+#include "camera/driver_call.h"
 #include "camera/held_controls.h"
 #include "ui/camera_settings_dialog.h"
 #include "view/image_view.h"
@@ -15,7 +16,6 @@
 #include <QVariantMap>
 
 #include <cmath>
-#include <exception>
 #include <memory>
 
 namespace {
@@ -25,22 +25,6 @@ namespace {
 QString formatValue(double value)
 {
     return QStringLiteral("%1").arg(value);
-}
-
-// Runs a call on the capture object from a slot, where an escaping exception would reach the
-// event loop; what it throws is logged as an attempt at `activity`.
-template <typename Call>
-void guardedDriverCall(const QString &activity, Call &&call)
-{
-    try {
-        call();
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while %1").arg(activity));
-    }
 }
 
 // The camera refuses manual values while its auto mode is on, so the pair is locked and says why.
@@ -96,22 +80,19 @@ bool MainWindow::setCameraProperty(int propertyId, double value, const QString &
 {
     // Held to the end, so a write never overlaps a frame read; the log lock nests inside.
     std::lock_guard lock(captureMutex);
-    try {
+    bool written = false;
+    const std::optional<DriverFault> fault = guardDriverCall([&] {
         if (!capture->isOpened())
-            return false;
-        if (capture->set(propertyId, value))
-            return true;
-        DiagnosticLog(QStringLiteral("Driver rejected %1=%2").arg(name, formatValue(value)));
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while setting %1=%2: %3")
-                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Exception while setting %1=%2: %3")
-                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while setting %1=%2").arg(name, formatValue(value)));
+            return;
+        written = capture->set(propertyId, value);
+        if (!written)
+            DiagnosticLog(QStringLiteral("Driver rejected %1=%2").arg(name, formatValue(value)));
+    });
+    if (fault) {
+        const QString context = QStringLiteral("while setting %1=%2").arg(name, formatValue(value));
+        DiagnosticLog(fault->logLine(context, QStringLiteral("Exception")));
     }
-    return false;
+    return written;
 }
 
 void MainWindow::showHeldCameraControls()
@@ -250,11 +231,15 @@ void MainWindow::applyCameraControls()
 
 void MainWindow::openDriverSettings()
 {
-    const QString activity = QStringLiteral("opening driver settings");
+    // What a refused call threw is logged as an attempt at opening the settings.
+    const auto logFault = [](const std::optional<DriverFault> &fault) {
+        if (fault)
+            DiagnosticLog(fault->logLine(QStringLiteral("while opening driver settings"), QStringLiteral("Exception")));
+    };
     bool opened = false;
     {
         std::lock_guard lock(captureMutex);
-        guardedDriverCall(activity, [&] { opened = capture->isOpened(); });
+        logFault(guardDriverCall([&] { opened = capture->isOpened(); }));
     }
     if (!opened)
         return;
@@ -275,8 +260,8 @@ void MainWindow::openDriverSettings()
 
     // Backends without a settings dialog simply refuse the property; that is not worth a log line.
     std::lock_guard lock(captureMutex);
-    guardedDriverCall(activity, [&] {
+    logFault(guardDriverCall([&] {
         if (capture->isOpened())
             capture->set(cv::CAP_PROP_SETTINGS, 1.0);
-    });
+    }));
 }
