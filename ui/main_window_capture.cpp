@@ -8,7 +8,7 @@
 #include "ui/operator_message.h"
 #include "view/frame_image.h"
 #include "view/image_view.h"
-#include "view/zoom_crop.h"
+#include "decode/zoom_crop.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,6 +1,7 @@
 #include "decode/decode_pool.h"
 #include "decode/mjpeg_decoder.h"
 #include "decode/mjpeg_geometry.h"
+#include "decode/zoom_crop.h"
 #include "test_pictures.h"
 #include "tests/support/diagnostic_log_reader.h"
 
@@ -137,6 +138,20 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
     EXPECT_EQ(pool.stats().failed, 3u);
     EXPECT_EQ(log.messages().filter(QStringLiteral("Dropped a corrupt camera frame: ")).size(), 1);
     EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
+}
+
+TEST(ZoomCrop, StaysInsideTheFrame)
+{
+    const QSize uhd(3840, 2160);
+    const struct { QSize frame; double zoom; QPointF offset; QRect expected; } rows[] = {
+        {uhd, 1.0, {500, 500}, {0, 0, 3840, 2160}},        {uhd, 1.01, {}, {0, 0, 3840, 2160}},
+        {uhd, 1.1, {}, {175, 99, 3490, 1962}},             {uhd, 2.0, {10.9, -10.9}, {970, 530, 1920, 1080}},
+        {uhd, 2.0, {5000, 5000}, {1920, 1080, 1920, 1080}}, {uhd, 2.0, {-5000, -5000}, {0, 0, 1920, 1080}},
+        {uhd, 7.0, {}, {1646, 926, 548, 308}},             {uhd, 8.0, {1680, 0}, {3360, 945, 480, 270}},
+        {uhd, 8.0, {1681, -946}, {3360, 0, 480, 270}},     {{9, 5}, 8.0, {}, {3, 1, 2, 2}},
+        {{1, 1}, 8.0, {3, 3}, {0, 0, 1, 1}},               {uhd, 2.0, {1e300, qQNaN()}, {1920, 540, 1920, 1080}}};
+    for (const auto &r : rows)
+        EXPECT_EQ(zoomCropRect(r.frame, r.zoom, r.offset), r.expected) << r.zoom << " " << r.offset.x() << "," << r.offset.y();
 }
 
 TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)

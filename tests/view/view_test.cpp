@@ -1,5 +1,6 @@
 #include "tests/capture/capture_test_window.h"
 
+#include "view/frame_image.h"
 #include "view/overlay_painter.h"
 #include "view/view_geometry.h"
 
@@ -278,6 +279,35 @@ private slots:
         }
         qInstallMessageHandler(previous);
         QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+    }
+
+    void framesAreWrappedThenCopiedOnce()
+    {
+        cv::Mat full(40, 60, CV_8UC3, cv::Scalar(1, 2, 3));
+        const cv::Mat crop(full, cv::Rect(20, 10, 30, 20));
+        full.at<cv::Vec3b>(12, 22) = {200, 100, 50};   // crop pixel (2, 2)
+        const QImage view = wrapFrame(crop);
+        QVERIFY(view.constBits() == crop.data);   // no copy
+        QCOMPARE(view.bytesPerLine(), qsizetype(full.step[0]));
+        QCOMPARE(view.pixel(2, 2), qRgb(50, 100, 200));
+
+        QImage buffer;
+        QVERIFY(copyFrameInto(crop, buffer));
+        const uchar *pixels = buffer.constBits();
+        const QImage shared = buffer;   // someone still shows it: never overwrite it
+        full.at<cv::Vec3b>(12, 22) = {0, 255, 0};
+        QVERIFY(copyFrameInto(crop, buffer));
+        QCOMPARE(shared.pixel(2, 2), qRgb(50, 100, 200));
+        QCOMPARE(buffer.pixel(2, 2), qRgb(0, 255, 0));
+        const uchar *copied = buffer.constBits();
+        QVERIFY(copied != pixels);
+        QVERIFY(copyFrameInto(crop, buffer));
+        QVERIFY(buffer.constBits() == copied);   // same size, unshared: reused
+
+        QCOMPARE(qGray(wrapFrame(cv::Mat(8, 8, CV_8UC1, cv::Scalar(77))).pixel(3, 3)), 77);
+        // Two 8-bit channels would be read past the row end as BGR888.
+        QVERIFY(wrapFrame(cv::Mat(8, 8, CV_8UC2)).isNull());
+        QVERIFY(!copyFrameInto(cv::Mat(8, 8, CV_16UC1), buffer));
     }
 };
 
