@@ -58,7 +58,7 @@ private slots:
         const cv::Mat picture = texturedPicture(cv::Size(3840, 2160));
         openStreaming(t, true, jpegFrame(picture));
         const auto writes = t.camera->takeWrites();
-        QVERIFY(t.access.decodePool() && std::count(writes.begin(), writes.end(), std::pair(int(cv::CAP_PROP_CONVERT_RGB), 0.0)));
+        QCOMPARE(std::pair(bool(t.access.decodePool()), std::count(writes.begin(), writes.end(), std::pair(int(cv::CAP_PROP_CONVERT_RGB), 0.0)) > 0), std::pair(true, true));
 
         // The texts come from the JPEG header, as they would from a full frame.
         ImageView *view = t.access.imageView();
@@ -94,7 +94,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->currentFrame().size(), QSize(960, 540), 5000);   // the 4x crop
         QCOMPARE(qRed(view->currentFrame().pixel(5, 5)), 30);
         t.access.closeCamera();
-        QVERIFY(!t.access.decodePool() && view->currentFrame().isNull());
+        QCOMPARE(std::pair(bool(t.access.decodePool()), view->currentFrame().isNull()), std::pair(false, true));
     }
 
     void corruptFramesAreDroppedAndLoggedOncePerStream()
@@ -148,8 +148,8 @@ private slots:
         DiagnosticLogReader log;
         plain.camera->failNextSet(FakeVideoCapture::Failure::Standard);
         openStreaming(plain, true, picture);
-        QVERIFY(fast.access.decodePool() && !plain.access.decodePool() && plain.isOpen()
-                && log.containsPrefix(QStringLiteral("Compressed frames refused")));
+        QCOMPARE(std::tuple(bool(fast.access.decodePool()), bool(plain.access.decodePool()), plain.isOpen(),
+                            log.containsPrefix(QStringLiteral("Compressed frames refused"))), std::tuple(true, false, true, true));
         for (const auto &[zoom, offset] : {std::pair(1.0, QPointF()), std::pair(3.0, QPointF(250, -120)),
                                            std::pair(8.0, QPointF(-90, -60))}) {
             const QRect crop = zoomCropRect(QSize(3840, 2160), zoom, offset);

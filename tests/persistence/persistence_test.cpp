@@ -12,12 +12,8 @@ class PersistenceTest : public QObject {
 private slots:
     void oddParameterFiles()
     {
-        // Over the set-up a fresh panel shows, with an angle set before loading.
-        OverlayParameters shown;
-        shown.reticleLength = 420;
-        shown.reticleAngleTenths = 700;
-        shown.reticleColor = QColor(255, 220, 70);
-        shown.reticleEnabled = true;
+        // Over a fresh panel's set-up (reticle 420 long, on, yellow), with an angle set before loading.
+        const OverlayParameters shown{{}, 420, 2, 700, QColor(255, 220, 70), 0, true, {}, false};
         // Expected: circle 1 radius/thickness, reticle length/angle, colour 1, reticle colour,
         // style, circle switches, reticle switch, offset x/y/switch.
         const QByteArray head22 = "301 4 461 2 621 2 500 3 900 10 20 30 40 50 60 70 80 90 1 2 3 ";
@@ -67,19 +63,14 @@ private slots:
         const QByteArray lineEnd = QSysInfo::productType() == QLatin1String("windows") ? "\r\n" : "\n";
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("config4k.txt"));
-        const auto raw = [&] {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-        };
-        QVERIFY(writeFileAtomically(path, "1 2 3 4 5 6 7 8 9\n"));
-        QVERIFY(writeFileAtomically(path, "1 2\n"));
+        const auto raw = [&] { QFile file(path); return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); };
+        QVERIFY(writeFileAtomically(path, "1 2 3 4 5 6 7 8 9\n") && writeFileAtomically(path, "1 2\n"));
         QCOMPARE(raw(), "1 2" + lineEnd);
 
         // A write that dies halfway must neither touch the old file nor leave the half behind.
         setWriteFaultInjector([&](const QString &target) { return target == path ? 3 : -1; });
         QString error;
-        QVERIFY(!writeFileAtomically(path, "9 9 9 9 9 9\n", &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!writeFileAtomically(path, "9 9 9 9 9 9\n", &error) && !error.isEmpty());
         QCOMPARE(raw(), "1 2" + lineEnd);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("config4k.txt")});
         setWriteFaultInjector({});

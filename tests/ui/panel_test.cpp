@@ -107,7 +107,7 @@ private slots:
             auto *scroll = window->findChild<QScrollArea *>(QStringLiteral("ControlScroll"));
             QCOMPARE(scroll->width(), 430);
             QWidget *view = MainWindowTestAccess(*window).imageView();
-            QVERIFY(window->rect().contains(inWindow(view)) && !inWindow(view).intersects(inWindow(scroll)));
+            QCOMPARE(std::pair(window->rect().contains(inWindow(view)), inWindow(view).intersects(inWindow(scroll))), std::pair(true, false));
             for (QWidget *control : scroll->widget()->findChildren<QWidget *>()) {
                 if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QAbstractSlider *>(control)
                     || qobject_cast<QAbstractSpinBox *>(control) || qobject_cast<QComboBox *>(control)) {
@@ -128,15 +128,15 @@ private slots:
         a.reticleLengthSpin()->setValue(5000);
         a.circleRadiusSpins()[2]->setValue(9);
         a.centerCodeYSpin()->setValue(1234);
-        QVERIFY(a.reticleAngleSlider()->value() == 455 && a.reticleLengthSlider()->value() == 4000);
-        QVERIFY(a.circles()[2].radius == 10 && a.circleRadiusSliders()[2]->value() == 10 && a.centerCodeY() == 1234);
+        QCOMPARE(std::pair(a.reticleAngleSlider()->value(), a.reticleLengthSlider()->value()), std::pair(455, 4000));
+        QCOMPARE(std::tuple(a.circles()[2].radius, a.circleRadiusSliders()[2]->value(), a.centerCodeY()), std::tuple(10, 10, 1234));
         QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("<missing>"));   // only the button saves
 
         // Cancel keeps the colour; a chosen one names itself with text that stays readable on it.
         a.reticleColorButton()->click();
         answerColorDialog(QColor(10, 20, 30));
         a.circleColorButtons()[1]->click();
-        QVERIFY(a.reticleColor() == QColor(255, 220, 70) && a.circles()[1].color == QColor(10, 20, 30));
+        QCOMPARE(std::pair(a.reticleColor(), a.circles()[1].color), std::pair(QColor(255, 220, 70), QColor(10, 20, 30)));
         QCOMPARE(a.circleColorButtons()[1]->text(), QStringLiteral("Color #0A141E"));
         QVERIFY(a.circleColorButtons()[1]->styleSheet().contains(QStringLiteral("color: #ffffff;")));
 
@@ -147,13 +147,13 @@ private slots:
         a.offsetYSlider()->setValue(-3);
         const OverlaySettings &o = a.imageView()->overlaySettings();
         a.collectOverlaySettings(QSize(1920, 1080), QPoint(480, 270));
-        QVERIFY(o.enabled && QPointF(o.centerX, o.centerY) == QPointF(480, 270));
+        QCOMPARE(std::tuple(o.enabled, o.centerX, o.centerY), std::tuple(true, 480.0, 270.0));
         a.centerOffsetCheck()->setChecked(true);
         a.reticleStyleCombo()->setCurrentIndex(1);
         a.circleEnableChecks()[1]->setChecked(false);
         a.collectOverlaySettings(QSize(1920, 1080), QPoint(0, 0));
-        QVERIFY(QPointF(o.centerX, o.centerY) == QPointF(965, 537) && o.reticleStyle == 1 && o.reticleAngle == 45.5);
-        QVERIFY(o.circles[0].enabled && !o.circles[1].enabled && o.circles[2].enabled && o.circles[2].radius == 10.0);
+        QCOMPARE(std::tuple(o.centerX, o.centerY, o.reticleStyle, o.reticleAngle), std::tuple(965.0, 537.0, 1, 45.5));
+        QCOMPARE(std::tuple(o.circles[0].enabled, o.circles[1].enabled, o.circles[2].enabled, o.circles[2].radius), std::tuple(true, false, true, 10.0));
     }
 
     void saveAndLoadRoundTrip()
@@ -191,7 +191,7 @@ private slots:
         a.saveFocusCenter();
         for (const QString &name : operatorFiles)
             QCOMPARE(readConfig(name), name.toUtf8());
-        QVERIFY(messages.messages.size() == 2 && messages.messages[0].kind == MessageKind::Information);
+        QCOMPARE(std::pair(messages.messages.size(), messages.messages.value(0).kind), std::pair(qsizetype(2), MessageKind::Information));
         QCOMPARE(messages.messages[0].title + ": " + messages.messages[0].text, QStringLiteral("Parameters: Parameters saved."));
         QCOMPARE(messages.messages[1].text, QStringLiteral("Center code saved to focus.txt."));
         const QByteArray saved = "111 3 2222 4 333 5 777 7 1234 0 100 255 1 101 255 2 102 255 1 2 3 1 0 0 0 0 -7 12 1\n";
@@ -235,8 +235,7 @@ private slots:
         QVERIFY(QDir(configPath()).mkpath(QStringLiteral("config4k.txt")));   // a folder: nothing to read
         a.loadParameters();
         QVERIFY(QDir(configPath()).rmdir(QStringLiteral("config4k.txt")));
-        // Valid files are a line; one past 64 KiB is no settings file, however it begins. The
-        // short file is written for older readers and never read back.
+        // One past 64 KiB is no settings file, however it begins; config1k.txt is never read back.
         writeConfig(QStringLiteral("config4k.txt"), "301 4 461 2 621 2 500 3 900 10 20 30 40 50 60 70 80 90 1 2 3 1" + QByteArray(64 * 1024, ' '));
         writeConfig(QStringLiteral("config1k.txt"), "999 9 999 9 999 9 999 9 999 0 0 0 0 9 9 1\n");
         a.loadParameters();
@@ -280,7 +279,7 @@ private slots:
                          && a.centerCodeY() == a.centerCodeYSpin()->value(),
                      where);
         }
-        QVERIFY(messages.messages.isEmpty() && pairs >= 600 * 12);   // every slider with its editor
+        QCOMPARE(std::pair(messages.messages.size(), pairs >= 600 * 12), std::pair(qsizetype(0), true));   // every slider with its editor
     }
 
     void failedSavesWarnAndKeepPreviousFiles()
@@ -294,7 +293,7 @@ private slots:
         // config4k cannot be replaced: warn, and leave config1k alone.
         QVERIFY(QDir(configPath()).mkdir(QStringLiteral("config4k.txt")));
         a.saveParameters();
-        QVERIFY(messages.messages.size() == 1 && messages.messages[0].kind == MessageKind::Warning);
+        QCOMPARE(std::pair(messages.messages.size(), messages.messages.value(0).kind), std::pair(qsizetype(1), MessageKind::Warning));
         QCOMPARE(lastMessage(), QStringLiteral("Parameters: Unable to write config4k.txt."));
         QCOMPARE(readConfig(QStringLiteral("config1k.txt")), QByteArray("4 5 6\n"));
 
@@ -303,7 +302,7 @@ private slots:
         QVERIFY(QFile::remove(configPath(QStringLiteral("config1k.txt"))));
         QVERIFY(QDir(configPath()).mkdir(QStringLiteral("config1k.txt")));
         a.saveParameters();
-        QVERIFY(messages.messages.size() == 2 && lastMessage() == QStringLiteral("Parameters: Unable to write config1k.txt."));
+        QCOMPARE(std::pair(messages.messages.size(), lastMessage()), std::pair(qsizetype(2), QStringLiteral("Parameters: Unable to write config1k.txt.")));
         QCOMPARE(readConfig(QStringLiteral("config4k.txt")).split(' ').size(), 29);
 
         // A save that dies halfway keeps the old file.
@@ -316,7 +315,7 @@ private slots:
         setWriteFaultInjector([](const QString &path) { return path.endsWith(QStringLiteral("focus.txt")) ? 2 : -1; });
         a.centerCodeXSpin()->setValue(100);
         a.saveFocusCenter();
-        QVERIFY(messages.messages.size() == 4 && lastMessage() == QStringLiteral("Center Code: Unable to write focus.txt."));
+        QCOMPARE(std::pair(messages.messages.size(), lastMessage()), std::pair(qsizetype(4), QStringLiteral("Center Code: Unable to write focus.txt.")));
         QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("7 8\n"));
         QCOMPARE(a.centerCodeX(), 100);
     }
