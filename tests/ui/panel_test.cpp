@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHelpEvent>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollArea>
 #include <QSysInfo>
@@ -164,6 +165,9 @@ private slots:
         MessageRecorder messages;
         auto window = makeWindow();
         MainWindowTestAccess a(*window);
+        // Without a stored choice a lost camera stays closed; the operator's tick is kept.
+        QVERIFY(!a.autoReconnectCheck()->isChecked());
+        a.autoReconnectCheck()->click();
         const int radii[] = {111, 2222, 333};
         for (std::size_t i = 0; i < 3; ++i) {
             a.circleRadiusSliders()[i]->setValue(radii[i]);
@@ -205,6 +209,7 @@ private slots:
         // A new window loads every value, silently: saving it again writes the same bytes.
         auto other = makeWindow();
         MainWindowTestAccess b(*other);
+        QVERIFY(b.autoReconnectCheck()->isChecked());
         QCOMPARE(b.reticleColorButton()->text(), QStringLiteral("Color #010203"));
         QCOMPARE(QPoint(b.centerCodeXSpin()->value(), b.centerCodeY()), QPoint(1500, 900));
         QVERIFY(QFile::remove(configPath(QStringLiteral("config4k.txt"))));
@@ -277,6 +282,14 @@ private slots:
         QVERIFY(QDir(configPath()).mkpath(QStringLiteral("config4k.txt")));   // a folder: nothing to read
         a.loadParameters();
         QVERIFY(QDir(configPath()).rmdir(QStringLiteral("config4k.txt")) && a.reticleLengthSlider()->value() == 777);
+        // Nor a FIFO, where the system has them: opening one would wait for a writer for ever.
+        const QStringList fifos{configPath(QStringLiteral("config4k.txt")), configPath(QStringLiteral("focus.txt"))};
+        for (const QString &path : fifos)
+            QProcess::execute(QStringLiteral("mkfifo"), {path});
+        a.loadParameters();
+        for (const QString &path : fifos)
+            QFile::remove(path);
+        QCOMPARE(a.reticleLengthSlider()->value(), 777);
 
         // Plausible numbers most of the time, then numbers at and past every limit, and words.
         const QByteArray odd[] = {"-0", "007", "-1", "2147483647", "-2147483648", "4294968256", "99999999999999999999999",
@@ -386,6 +399,22 @@ private slots:
         QVERIFY(messages.messages.size() == 4 && lastMessage() == QStringLiteral("Center Code: Unable to write focus.txt."));
         QCOMPARE(readConfig(QStringLiteral("focus.txt")), QByteArray("7 8\n"));
         QCOMPARE(a.centerCodeX(), 100);
+
+        // A file protected against writing stays as it is, also for root, with nothing left beside it.
+        setWriteFaultInjector({});
+        DiagnosticLogReader log;
+        const QStringList protectedFiles{QStringLiteral("config4k.txt"), QStringLiteral("focus.txt")};
+        for (const QString &name : protectedFiles)
+            QVERIFY(QFile::setPermissions(configPath(name), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        a.saveParameters();
+        a.saveFocusCenter();
+        QVERIFY(messages.messages.size() == 6 && messages.messages[4].text == QStringLiteral("Unable to write config4k.txt."));
+        QCOMPARE(lastMessage(), QStringLiteral("Center Code: Unable to write focus.txt."));
+        QVERIFY(log.contains(QStringLiteral("Failed to write focus.txt: the file is write-protected")));
+        QCOMPARE(readConfig(QStringLiteral("config4k.txt")) + readConfig(QStringLiteral("focus.txt")), QByteArray("1 2 3\n7 8\n"));
+        QCOMPARE(QDir(configPath()).entryList(QDir::Files | QDir::Hidden), protectedFiles);
+        for (const QString &name : protectedFiles)
+            QFile::setPermissions(configPath(name), QFile::ReadOwner | QFile::WriteOwner);
     }
 };
 
