@@ -15,14 +15,20 @@
 
 namespace {
 
-// Allocations made to fail on every thread but the test's, as on a machine out of memory.
+// Allocations made to fail on every thread but the test's, as on a machine out of memory;
+// on the test's own thread, the one after the allowance (none while it is negative).
 std::atomic<int> allocationsToFail{0};
+std::atomic<int> testThreadAllowance{-1};
 std::thread::id testThread;
 
 } // namespace
 
 void *operator new(std::size_t size)
 {
+    if (std::this_thread::get_id() == testThread && testThreadAllowance >= 0 && testThreadAllowance-- == 0) {
+        testThreadAllowance = -1;
+        throw std::bad_alloc();
+    }
     for (int left = allocationsToFail.load(); left > 0 && std::this_thread::get_id() != testThread;) {
         if (allocationsToFail.compare_exchange_weak(left, left - 1))
             throw std::bad_alloc();
@@ -106,6 +112,25 @@ TEST(DecodePool, NewestFrameWinsFramesAndBuffersStayBoundedAndImagesOutlastThePo
     // to a bank the pool no longer owns.
     EXPECT_TRUE(shows(kept, 30));
     kept = QImage();
+}
+
+// Wherever starting the workers fails (std::thread allocates its start-up record before it
+// asks for the thread), the ones already running are stopped and the caller hears of it.
+TEST(DecodePool, AWorkerThatCannotStartLeavesNoneRunning)
+{
+    testThread = std::this_thread::get_id();
+    int failures = 0;
+    for (int allowance = 0; allowance < 50; ++allowance) {
+        testThreadAllowance = allowance;
+        try {
+            DecodePool pool(3, 1);
+            testThreadAllowance = -1;
+            break;
+        } catch (const std::bad_alloc &) {
+            ++failures;
+        }
+    }
+    EXPECT_GE(failures, 3);
 }
 
 TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
