@@ -108,11 +108,8 @@ void MainWindow::saveParameters()
     // Only an open camera's values are its model's: a closed panel may show another device's
     // defaults, which must not replace what was stored for the model.
     if (openedCamera) {
-        const StoredCameraSettings camera{brightnessSlider->value(), focusSlider->value(), gainSlider->value(),
-                                          exposureSlider->value(), autoFocusCheck->isChecked(),
-                                          autoExposureCheck->isChecked(), zoomSlider->value()};
         const QString name = cameraSettingsFileName(openedCamera->name);
-        if (!writeConfigFile(name, formatCameraSettings(camera))) {
+        if (!writeConfigFile(name, formatCameraSettings(panelCameraSettings()))) {
             showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(name));
             return;
         }

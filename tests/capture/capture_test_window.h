@@ -28,8 +28,6 @@ struct CaptureTestWindow {
     explicit CaptureTestWindow(std::vector<VideoInput> devices = {{0, QStringLiteral("vesk5")}}, QMap<int, ReportedRanges> ranges = {})
         : window(makeWindow(std::move(devices), std::move(ranges))), access(*window)
     {
-        // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
-        access.autoReconnectCheck()->setChecked(false);
     }
 
     std::unique_ptr<MainWindow> makeWindow(std::vector<VideoInput> devices, QMap<int, ReportedRanges> ranges)

@@ -5,6 +5,7 @@
 #include "persistence/config_path.h"
 #include "ui/camera_settings_dialog.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPointer>
@@ -12,6 +13,8 @@
 #include <QSet>
 
 #include <cmath>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -272,21 +275,45 @@ private slots:
 
     void lostCameraIsReopenedOnceWhenItReturns()
     {
-        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; };
+        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; QString status = {}; };
         const QStringList back{QStringLiteral("0 vesk7.1 usb-3"), QStringLiteral("2 vesk5 usb-1")};
         const Row rows[] = {{false, {}, back, 2},   // unplugged, back behind another camera
                             {true, {}, {QStringLiteral("0 vesk5 usb-1")}, 0},   // stalled, still listed
                             {false, "close", back, -1}, {false, "choose", back, -1}, {false, "untick", back, -1},
                             {false, {}, {QStringLiteral("2 vesk3 usb-1")}, -1},   // another model
-                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1}};  // same model, other port
+                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1},   // same model, other port
+                            // Two of the model and no ports to tell them by: no guess.
+                            {false, {}, {QStringLiteral("0 vesk5"), QStringLiteral("1 vesk5")}, -1,
+                             "Camera disconnected; cannot tell which vesk5 it was, press Open"}};
+        // The stored values differ from the panel's in every field the camera takes.
+        QFile stored(vesk5File());
+        QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write("10 100 1 -9 0 0 30\n") > 0);
+        stored.close();
         for (const Row &r : rows) {
             MessageRecorder boxes;
             CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
             MainWindowTestAccess &a = t.access;
             FakeCameraPlatform &platform = t.platform();
+            // What the camera holds whenever it opens: auto focus and aperture priority on, gain 3.
+            platform.controlSourceFactory = [](int) {
+                auto fake = std::make_unique<FakeControlSource>();
+                using T = CameraControlType;
+                fake->controls = {fakeControl(cv::CAP_PROP_BRIGHTNESS, T::Integer, 1, 64, 22), fakeControl(cv::CAP_PROP_GAIN, T::Integer, 0, 15, 3),
+                                  fakeControl(cv::CAP_PROP_FOCUS, T::Integer, 0, 1023, 300),
+                                  fakeControl(cv::CAP_PROP_EXPOSURE, T::Integer, -13, -1, -5),
+                                  fakeControl(cv::CAP_PROP_AUTOFOCUS, T::Boolean, 0, 1, 1),
+                                  fakeControl(cv::CAP_PROP_AUTO_EXPOSURE, T::Menu, 0, 3, 3)};
+                for (const CameraControl &c : fake->controls)
+                    fake->captureProperties.insert(c.id, int(c.id));
+                return fake;
+            };
             a.autoReconnectCheck()->setChecked(true);
+            a.reconnectTimings().shortSession = 0ms;   // no backing off here
             t.openStreaming(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(20, 40, 60)));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+            a.gainSlider()->setValue(7);
+            a.setZoom(2.0);
+            t.camera->takeWrites();
             if (r.stall) {
                 a.refreshAfterStreamLoss();   // what the capture thread's stall report runs
             } else {
@@ -312,12 +339,44 @@ private slots:
                 a.checkDeviceList();
             const auto opens = t.camera->openCalls();
             QVERIFY2(int(opens.size()) == (r.reopenedIndex < 0 ? 1 : 2) && boxes.messages.isEmpty(), qPrintable(r.returning.join(',')));
+            if (!r.status.isEmpty())
+                QCOMPARE(a.statusLabel()->text(), r.status);
             if (r.reopenedIndex < 0)
                 continue;
             QCOMPARE(opens.back().index, r.reopenedIndex);
+            // The operator's latest values come back, not the stored ones, and only where the
+            // camera does not hold them already.
+            QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 7}}));
+            QVERIFY(a.gainSpin()->value() == 7 && a.brightnessSpin()->value() == 22 && !a.autoFocusCheck()->isChecked() && a.zoomFactor() == 2.0);
             QCOMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5, waiting for video"));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5"));
         }
+    }
+
+    void cameraThatKeepsDroppingOutIsBackedOffThenLeftClosed()
+    {
+        DiagnosticLogReader log;
+        CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
+        MainWindowTestAccess &a = t.access;
+        a.autoReconnectCheck()->setChecked(true);
+        a.reconnectTimings().firstBackOff = 200ms;   // every session here ends soon after its open
+        QVERIFY(t.openStreaming(patternFrame(64, 48)));
+        for (int loss = 1; loss <= 3; ++loss) {
+            QTRY_VERIFY(a.lastFrameWidth() > 0);
+            QElapsedTimer clock;
+            clock.start();
+            a.refreshAfterStreamLoss();
+            if (loss == 3)
+                break;
+            a.checkDeviceList();
+            QCOMPARE(int(t.camera->openCalls().size()), loss);
+            QTRY_VERIFY((a.checkDeviceList(), int(t.camera->openCalls().size()) == loss + 1));
+            QVERIFY(clock.elapsed() >= 200 << (loss - 1));
+        }
+        QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera keeps dropping out; press Open to try again"));
+        a.checkDeviceList();
+        QVERIFY(t.camera->openCalls().size() == 3 && !a.closeButton()->isEnabled());
+        QCOMPARE(log.count(QStringLiteral("vesk5 dropped out 3 times in a row soon after opening; not reopening it again")), 1);
     }
 
     void settingsReturnToTheirModelWithinItsRanges()
