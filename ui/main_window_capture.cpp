@@ -31,13 +31,13 @@ void MainWindow::openCamera()
     runOpenSequence(std::nullopt);
 }
 
-void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
+void MainWindow::runOpenSequence(const std::optional<AwaitedCamera> &returning)
 {
     DiagnosticLog(QStringLiteral("Open camera requested"));
     closeCamera();
     refreshDeviceList();
     if (returning) {
-        const int entry = findCameraEntry(*returning);
+        const int entry = findCameraEntry(returning->identity);
         // Gone again since it was seen: keep waiting rather than open another camera.
         if (entry < 0) {
             awaitCamera(*returning);
@@ -75,10 +75,20 @@ void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
             return;
         }
         DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
-        openedCamera = CameraIdentity{deviceName, deviceCombo->currentData(Qt::UserRole).toMap().value(QStringLiteral("bus")).toString()};
+        const QString bus = deviceCombo->currentData(Qt::UserRole).toMap().value(QStringLiteral("bus")).toString();
+        int sameModel = 0;
+        for (int i = 0; i < deviceCombo->count(); ++i)
+            sameModel += deviceCombo->itemText(i) == deviceName ? 1 : 0;
+        openedCamera = CameraIdentity{deviceName, bus, !bus.isEmpty() || sameModel == 1};
         reconnectedSession = returning.has_value();
-        showHeldCameraControls();
-        applyStoredCameraSettings();
+        shortSessionsBefore = returning ? returning->shortSessions : 0;
+        sessionOpened = std::chrono::steady_clock::now();
+        const HeldControls held = showHeldCameraControls();
+        // A returning camera gets the operator's latest values back, not the stored ones.
+        if (returning)
+            restoreCameraValues(returning->panel, held);
+        else
+            applyStoredCameraSettings();
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;

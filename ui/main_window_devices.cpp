@@ -152,7 +152,7 @@ void MainWindow::checkDeviceList()
             wasOpen = true;
         }
     }
-    std::optional<CameraIdentity> lost;
+    std::optional<AwaitedCamera> lost;
     if (wasOpen) {
         lost = cameraWorthAwaiting();
         closeCamera();
@@ -171,7 +171,7 @@ void MainWindow::checkDeviceList()
 
 void MainWindow::refreshAfterStreamLoss()
 {
-    const std::optional<CameraIdentity> lost = cameraWorthAwaiting();
+    const std::optional<AwaitedCamera> lost = cameraWorthAwaiting();
     closeCamera();
     refreshDeviceList();
     // Not reopened here: the next device check does, after a stalled driver has had a moment.

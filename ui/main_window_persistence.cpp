@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -34,10 +35,15 @@ std::optional<QByteArray> readConfigFile(const QString &name)
     // Valid files are one short line. Anything longer is some other file under the name, and
     // must not be read and converted whole at every start.
     constexpr qint64 sizeLimit = 64 * 1024;
-    QFile file(configFilePath(name));
+    const QString path = configFileToRead(name);
+    // Only a regular file: opening a FIFO or a device node under the name would wait for a
+    // writer, at start or on Open, for ever.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
     // Raw bytes: text mode drops every CR, which would glue the numbers of a file with
     // CR-only line ends together; the readers treat CR as white space anyway.
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
         return std::nullopt;
     QByteArray content = file.read(sizeLimit + 1);
     if (content.size() > sizeLimit)
@@ -112,11 +118,8 @@ void MainWindow::saveParameters()
     // Only an open camera's values are its model's: a closed panel may show another device's
     // defaults, which must not replace what was stored for the model.
     if (openedCamera) {
-        const StoredCameraSettings camera{brightnessSlider->value(), focusSlider->value(), gainSlider->value(),
-                                          exposureSlider->value(), autoFocusCheck->isChecked(),
-                                          autoExposureCheck->isChecked(), zoomSlider->value()};
         const QString name = cameraSettingsFileName(openedCamera->name);
-        if (!writeConfigFile(name, formatCameraSettings(camera))) {
+        if (!writeConfigFile(name, formatCameraSettings(panelCameraSettings()))) {
             showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(name));
             return;
         }

@@ -319,19 +319,8 @@ private slots:
     {
         CaptureTestWindow t;
         auto &a = t.access;
-        int brightness = 22, autoExposureMode = 3;   // aperture priority, as a UVC camera powers up
-        t.platform().controlSourceFactory = [&](int) {
-            auto fake = std::make_unique<FakeControlSource>();
-            using T = CameraControlType;
-            fake->controls = {fakeControl(cv::CAP_PROP_BRIGHTNESS, T::Integer, 1, 64, brightness),
-                              fakeControl(cv::CAP_PROP_FOCUS, T::Integer, 0, 1023, 300), fakeControl(cv::CAP_PROP_GAIN, T::Integer, 0, 15, 3),
-                              fakeControl(cv::CAP_PROP_EXPOSURE, T::Integer, -13, -1, -5),
-                              fakeControl(cv::CAP_PROP_AUTOFOCUS, T::Boolean, 0, 1, 1),
-                              fakeControl(cv::CAP_PROP_AUTO_EXPOSURE, T::Menu, 0, 3, autoExposureMode)};
-            for (const CameraControl &c : fake->controls)
-                fake->captureProperties.insert(c.id, int(c.id));   // each control is its capture property
-            return fake;
-        };
+        int brightness = 22, autoExposureMode = 3;
+        t.platform().controlSourceFactory = [&](int) { return panelControls(brightness, 300, 3, -5, 1, autoExposureMode); };
         a.openCamera();
         QCOMPARE(QList<int>({a.brightnessSpin()->value(), a.focusSlider()->value(), a.gainSpin()->value(), a.exposureSlider()->value(),
                              a.autoFocusCheck()->isChecked(), a.autoExposureCheck()->isChecked()}),

@@ -16,14 +16,18 @@
 
 namespace {
 
-// Allocations made to fail on every thread but the test's, as on a machine out of memory.
+// Allocations made to fail on every thread but the test's, as on a machine out of memory;
+// on the test's own thread, the one after the allowance (none while that is negative).
 std::atomic<int> allocationsToFail{0};
+std::atomic<int> testThreadAllowance{-1};
 std::thread::id testThread;
 
 } // namespace
 
 void *operator new(std::size_t size)
 {
+    if (std::this_thread::get_id() == testThread && testThreadAllowance.fetch_sub(1) == 0)
+        throw std::bad_alloc();
     for (int left = allocationsToFail.load(); left > 0 && std::this_thread::get_id() != testThread;) {
         if (allocationsToFail.compare_exchange_weak(left, left - 1))
             throw std::bad_alloc();
@@ -109,7 +113,7 @@ TEST(DecodePool, NewestFrameWinsFramesAndBuffersStayBoundedAndImagesOutlastThePo
     kept = QImage();
 }
 
-TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
+TEST(DecodePool, FailuresDropTheFrameOrFailTheStartAndNeverEndTheProcess)
 {
     const DiagnosticLogReader log;
     const cv::Mat good = frameOf(5);
@@ -138,6 +142,20 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
     EXPECT_EQ(pool.stats().failed, 3u);
     EXPECT_EQ(log.messages().filter(QStringLiteral("Dropped a corrupt camera frame: ")).size(), 1);
     EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
+
+    // A worker that cannot start: those running are stopped, not left to end the process.
+    int failures = 0;
+    for (bool built = false; !built && failures < 50;) {
+        testThreadAllowance = failures;
+        try {
+            DecodePool other(3, 1);
+            testThreadAllowance = -1;
+            built = true;
+        } catch (const std::bad_alloc &) {
+            ++failures;
+        }
+    }
+    EXPECT_GE(failures, 3);
 }
 
 TEST(ZoomCrop, StaysInsideTheFrame)

@@ -72,6 +72,10 @@ private slots:
         QString error;
         QVERIFY(!writeFileAtomically(path, "9 9 9 9 9 9\n", &error) && !error.isEmpty());
         QCOMPARE(raw(), "1 2" + lineEnd);
+        // A write-protected file (also against root) is its owner's to keep: refused before a temporary exists.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther));
+        QVERIFY(!writeFileAtomically(path, "9\n", &error));
+        QCOMPARE(std::pair(error, raw()), std::pair(QStringLiteral("the file is write-protected"), "1 2" + lineEnd));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("config4k.txt")});
         setWriteFaultInjector({});
         QVERIFY(!writeFileAtomically(folder.filePath(QStringLiteral("missing/focus.txt")), "1 2\n"));

@@ -17,7 +17,7 @@ public:
     VESK_FIELD(platform) VESK_FIELD(deviceCombo) VESK_FIELD(deviceSignatures) VESK_FIELD(currentDeviceIndex)
     VESK_FIELD(openButton) VESK_FIELD(closeButton) VESK_FIELD(driverSettingsButton) VESK_FIELD(autoReconnectCheck)
     VESK_FIELD(cameraSettingsDialog) VESK_FIELD(statusLabel) VESK_FIELD(resolutionLabel) VESK_FIELD(captureThread)
-    VESK_FIELD(captureRunning) VESK_FIELD(captureMutex) VESK_FIELD(captureTimings) VESK_FIELD(frameTimer)
+    VESK_FIELD(captureRunning) VESK_FIELD(captureMutex) VESK_FIELD(captureTimings) VESK_FIELD(reconnectTimings) VESK_FIELD(frameTimer)
     VESK_FIELD(latestFrame) VESK_FIELD(frameReady) VESK_FIELD(spareFrames) VESK_FIELD(decodePool) VESK_FIELD(decodedFrame)
     // What the benchmarks reach as well.
     VESK_FIELD(frameMutex) VESK_FIELD(presentedFrames) VESK_FIELD(lastFrameWidth) VESK_FIELD(lastFrameHeight)

@@ -1,6 +1,7 @@
 #include "tests/capture/capture_test_window.h"
 
 #include "camera/supported_cameras.h"
+#include "persistence/atomic_file_writer.h"
 #include "persistence/camera_settings_file.h"
 #include "persistence/config_path.h"
 #include "ui/camera_settings_dialog.h"
@@ -272,21 +273,31 @@ private slots:
 
     void lostCameraIsReopenedOnceWhenItReturns()
     {
-        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; };
+        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; QString status = {}; };
         const QStringList back{QStringLiteral("0 vesk7.1 usb-3"), QStringLiteral("2 vesk5 usb-1")};
         const Row rows[] = {{false, {}, back, 2},   // unplugged, back behind another camera
                             {true, {}, {QStringLiteral("0 vesk5 usb-1")}, 0},   // stalled, still listed
                             {false, "close", back, -1}, {false, "choose", back, -1}, {false, "untick", back, -1},
                             {false, {}, {QStringLiteral("2 vesk3 usb-1")}, -1},   // another model
-                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1}};  // same model, other port
+                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1},   // same model, other port
+                            {false, {}, {QStringLiteral("0 vesk5"), QStringLiteral("1 vesk5")}, -1,   // no ports: no guess
+                             "Camera disconnected; cannot tell which vesk5 it was, press Open"}};
+        // The stored values differ from the panel's in every field the camera takes.
+        QVERIFY(writeFileAtomically(vesk5File(), "10 100 1 -9 0 0 30\n"));
         for (const Row &r : rows) {
             MessageRecorder boxes;
             CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
             MainWindowTestAccess &a = t.access;
             FakeCameraPlatform &platform = t.platform();
+            // What the camera holds whenever it opens, as after a power cycle.
+            platform.controlSourceFactory = [](int) { return panelControls(22, 300, 3, -5, 1, 3); };
             a.autoReconnectCheck()->setChecked(true);
+            a.reconnectTimings().shortSession = {};   // no backing off here
             t.openStreaming(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(20, 40, 60)));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+            a.gainSlider()->setValue(7);
+            a.setZoom(2.0);
+            t.camera->takeWrites();
             if (r.stall) {
                 a.refreshAfterStreamLoss();   // what the capture thread's stall report runs
             } else {
@@ -312,12 +323,35 @@ private slots:
                 a.checkDeviceList();
             const auto opens = t.camera->openCalls();
             QCOMPARE(std::tuple(r.returning, int(opens.size()), boxes.messages.size()), std::tuple(r.returning, r.reopenedIndex < 0 ? 1 : 2, qsizetype(0)));
+            if (!r.status.isEmpty())
+                QCOMPARE(a.statusLabel()->text(), r.status);
             if (r.reopenedIndex < 0)
                 continue;
             QCOMPARE(opens.back().index, r.reopenedIndex);
+            // The operator's latest values come back, not the stored ones, where the camera lacks them.
+            QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 7}}));
+            QCOMPARE(std::tuple(a.gainSpin()->value(), a.brightnessSpin()->value(), a.autoFocusCheck()->isChecked(), a.zoomFactor()), std::tuple(7, 22, false, 2.0));
             QCOMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5, waiting for video"));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5"));
         }
+    }
+
+    void cameraThatKeepsDroppingOutIsBackedOffThenLeftClosed()
+    {
+        DiagnosticLogReader log;
+        CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
+        t.access.autoReconnectCheck()->setChecked(true);
+        t.access.reconnectTimings().firstBackOff = std::chrono::milliseconds(200);   // every session here ends soon after its open
+        QVERIFY(t.openStreaming(patternFrame(64, 48)));
+        for (int loss = 1; loss <= 3; ++loss) {
+            QTRY_VERIFY(t.access.lastFrameWidth() > 0);
+            t.access.refreshAfterStreamLoss();
+            t.access.checkDeviceList();   // too soon, each time, and after the third never
+            QCOMPARE(int(t.camera->openCalls().size()), loss);
+            QTRY_VERIFY(loss == 3 || (t.access.checkDeviceList(), int(t.camera->openCalls().size()) == loss + 1));
+        }
+        QCOMPARE(std::pair(t.access.statusLabel()->text(), t.access.closeButton()->isEnabled()), std::pair(QStringLiteral("Camera keeps dropping out; press Open to try again"), false));
+        QCOMPARE(log.count(QStringLiteral("vesk5 dropped out 3 times in a row soon after opening; not reopening it again")), 1);
     }
 
     void settingsReturnToTheirModelWithinItsRanges()
@@ -362,9 +396,7 @@ private slots:
              {{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 50}, {cv::CAP_PROP_EXPOSURE, 1000}}},
             {"20 30 4 5 0 0\n", {}}};
         for (const auto &[content, writes] : files) {
-            QFile file(vesk5File());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-            file.close();
+            QVERIFY(writeFileAtomically(vesk5File(), content));
             Rig rig(QStringLiteral("vesk5"));
             QCOMPARE(rig.camera->takeWrites(), writes);
             QCOMPARE(std::tuple(rig.access.brightnessSlider()->value(), rig.access.focusSlider()->value(), rig.access.zoomFactor()), std::tuple(50, 250, 1.0));

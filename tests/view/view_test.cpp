@@ -2,6 +2,7 @@
 
 #include "view/frame_image.h"
 #include "view/overlay_painter.h"
+#include "view/theme.h"
 #include "view/view_geometry.h"
 
 #include <QMouseEvent>
@@ -127,7 +128,7 @@ private slots:
         }
     }
 
-    void dragPansAndTheScrollBarStaysClearOfTheBadge()
+    void dragPansAndTheScrollBarSitsInsideThePicture()
     {
         ImageView view;
         view.resize(viewSize);
@@ -144,9 +145,9 @@ private slots:
         mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
         mouse(view, QEvent::MouseMove, QPoint(300, 300));
         QCOMPARE(std::pair(spy.count(), view.panOffset()), std::pair(qsizetype(1), QPointF(-22, 10)));
-        // The vertical bar runs down the picture's right edge below the frame-rate badge.
+        // The vertical bar runs down the picture's right edge from just below its top.
         QVERIFY(vertical && !vertical->isHidden());
-        QVERIFY(!vertical->geometry().intersects(QRect(26 + 640 - 112 - 10, 26 + 10, 112, 28)));
+        QCOMPARE(vertical->geometry(), QRect(26 + 640 - 19, 26 + 8, 11, 360 - 35));
     }
 
     void frameRateIsCountedPerHalfSecondWindow()
@@ -279,6 +280,8 @@ private slots:
         }
         qInstallMessageHandler(previous);
         QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+        for (const char *colour : {"border-color: #d3dde2", "background: #e4eaed", "border-color: #d0dadd"})   // as by day
+            QVERIFY2(buildStyleSheet(true).contains(QLatin1String(colour)), colour);
     }
 
     void framesAreWrappedThenCopiedOnce()
