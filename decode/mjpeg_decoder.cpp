@@ -178,12 +178,18 @@ MjpegDecoder::~MjpegDecoder()
     jpeg_destroy_decompress(&state->jpeg);
 }
 
+bool MjpegDecoder::readHeader(const uint8_t *data, std::size_t size, JpegFrameInfo &info)
+{
+    if (readHeaderGuarded(state.get(), data, size, &info))
+        return true;
+    state->lastError = state->error.message;
+    return false;
+}
+
 bool MjpegDecoder::readInfo(const uint8_t *data, std::size_t size, JpegFrameInfo &info)
 {
-    if (!readHeaderGuarded(state.get(), data, size, &info)) {
-        state->lastError = state->error.message;
+    if (!readHeader(data, size, info))
         return false;
-    }
     jpeg_abort_decompress(&state->jpeg);
     return true;
 }
@@ -192,10 +198,8 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
                           FrameBuffer &out, DecodePlan &plan)
 {
     JpegFrameInfo info;
-    if (!readHeaderGuarded(state.get(), data, size, &info)) {
-        state->lastError = state->error.message;
+    if (!readHeader(data, size, info))
         return false;
-    }
     plan = planDecode(info, view);
     return decodePlanned(info, out, plan);
 }
@@ -204,10 +208,8 @@ bool MjpegDecoder::decodeRegion(const uint8_t *data, std::size_t size, const cv:
                                 FrameBuffer &out, DecodePlan &plan)
 {
     JpegFrameInfo info;
-    if (!readHeaderGuarded(state.get(), data, size, &info)) {
-        state->lastError = state->error.message;
+    if (!readHeader(data, size, info))
         return false;
-    }
     plan = planRegionDecode(info, region);
     if (plan.shown.empty()) {
         jpeg_abort_decompress(&state->jpeg);

@@ -43,6 +43,8 @@ public:
     struct State;
 
 private:
+    // Leaves the decompressor holding the header; sets lastError on failure.
+    bool readHeader(const uint8_t *data, std::size_t size, JpegFrameInfo &info);
     bool decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan);
 
     std::unique_ptr<State> state;

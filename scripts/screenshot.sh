@@ -24,14 +24,19 @@ cp -r "$root/build/assets" "$work/assets"
 mkdir "$work/config"
 echo "2000 1500" >"$work/config/focus.txt"
 
-VESK_DEMO_CAMERA=1 VESK_LANG=en QT_QPA_PLATFORM=xcb "$work/vesk" &
-pid=$!
-sleep 4
+# Starts the copy with the demo camera (extra environment as arguments) and presses Open;
+# sets pid and the window's geometry.
+open_demo() {
+    env VESK_DEMO_CAMERA=1 VESK_LANG=en QT_QPA_PLATFORM=xcb "$@" "$work/vesk" &
+    pid=$!
+    sleep 4
+    # Open sits at a fixed distance from the window's right edge (see layout-screenshots.sh).
+    window="$(xdotool search --sync --name '^VESK$' | head -1)"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + WIDTH - 357)) 144 click 1
+}
 
-# Open sits at a fixed distance from the window's right edge (see layout-screenshots.sh).
-window="$(xdotool search --sync --name '^VESK$' | head -1)"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + WIDTH - 357)) 144 click 1
+open_demo
 sleep 3
 mkdir -p "$root/docs"
 import -window root "$root/docs/screenshot.png"
@@ -45,12 +50,7 @@ wait "$pid"
 
 # The spot 12.4 px right of and 3.1 px above the centre code, at 1.55 um per pixel.
 echo "1.55" >"$work/config/scale-vesk7.2.txt"
-VESK_DEMO_CAMERA=1 VESK_DEMO_SPOT=2012.4,1496.9 VESK_LANG=en QT_QPA_PLATFORM=xcb "$work/vesk" &
-pid=$!
-sleep 4
-window="$(xdotool search --sync --name '^VESK$' | head -1)"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + WIDTH - 357)) 144 click 1
+open_demo VESK_DEMO_SPOT=2012.4,1496.9
 sleep 4
 import -window root "$root/docs/spot-finder.png"
 kill -TERM "$pid"
