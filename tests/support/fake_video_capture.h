@@ -20,8 +20,7 @@
 
 // A capture device whose every answer the test scripts. All members may be called from any
 // thread; the internal lock is innermost, so it may be taken under the caller's locks.
-// Like the V4L2 backend, a read finding no frame waits up to 10 s for one to come; switched to
-// DirectShow's ways, a read waits as long as scripted and then still hands over a picture.
+// Like the V4L2 backend, a read finding no frame waits up to 10 s for one to come (see behaveLikeDshow).
 class FakeVideoCapture : public NewFrameCapture {
 public:
     enum class Failure { None, OpenCv, Standard, Unknown };   // cv::Exception, std::runtime_error, an int
@@ -39,8 +38,9 @@ public:
     // Frames come this far apart; a read before the next one is due waits for it.
     void setReadInterval(std::chrono::microseconds interval) { locked([&] { readInterval = interval; }); }
     void failReads(Failure failure) { locked([&] { readFailure = failure; }); }
-    // Reads as OpenCV's DirectShow backend does, its wait for a frame (a second there) this long.
-    void behaveLikeDshow(std::chrono::milliseconds frameWait) { locked([&] { dshowWait = frameWait; }); }
+    // Reads as DirectShow's capture object, a NewFrameCapture, over OpenCV's DirectShow backend
+    // for a device opened in `mode`, each read's wait for a frame (a second there) this long.
+    void behaveLikeDshow(std::chrono::milliseconds frameWait, cv::Size mode) { locked([&] { dshowWait = frameWait; dshowMode = mode; }); }
     // While blocking, every read waits until releaseBlockedReads() or blocking is switched off.
     void setBlockingReads(bool on) { locked([&] { blocking = on; }); }
     void releaseBlockedReads() { locked([&] { ++releaseTicket; }); }
@@ -81,10 +81,6 @@ public:
             opens.push_back({index, apiPreference, params});
             raise(openFailure, "open");
             connectionDropped = false;
-            for (std::size_t i = 0; i + 1 < params.size(); i += 2) {
-                dshowSize.width = params[i] == cv::CAP_PROP_FRAME_WIDTH ? params[i + 1] : dshowSize.width;
-                dshowSize.height = params[i] == cv::CAP_PROP_FRAME_HEIGHT ? params[i + 1] : dshowSize.height;
-            }
             return opened = openResult;
         });
     }
@@ -98,23 +94,42 @@ public:
     void release() override { locked([&] { ++releases; opened = false; }); }
     bool read(cv::OutputArray image) override
     {
-        if (dshowWait.count() > 0)
-            return NewFrameCapture::read(image);   // as DirectShow's capture object reads
-        // As V4L2's select(): the read waits up to 10 s for the frame that is due. Handed over
-        // shared, never copied, so tests can follow a frame by its data pointer.
-        image.getMatRef() = nextFrame(std::chrono::seconds(10));
-        return !image.empty();
+        return dshowWait.count() > 0 ? NewFrameCapture::read(image) : cv::VideoCapture::read(image);
     }
-    // As OpenCV's DirectShow backend: grab() only asks whether the device is still there, and
-    // retrieve() sizes the output before it waits for the frame, so a wait that ends without
-    // one leaves black or the previous pixels there.
-    bool grab() override { return isOpened(); }
+    // As OpenCV's DirectShow backend, grab() only asks whether the device is still there.
+    bool grab() override { return locked([&] { return dshowWait.count() == 0 || !connectionDropped; }); }
     bool retrieve(cv::OutputArray image, int = 0) override
     {
-        if (image.size() != dshowSize)
-            cv::Mat(dshowSize, CV_8UC3, cv::Scalar::all(0)).copyTo(image);
-        const cv::Mat frame = nextFrame(dshowWait);
-        if (!frame.empty())
+        // DirectShow sizes the output before it waits: a wait without a frame leaves black or old pixels.
+        const bool dshow = dshowWait.count() > 0;
+        if (dshow && image.size() != dshowMode)
+            cv::Mat(dshowMode, CV_8UC3, cv::Scalar::all(0)).copyTo(image);
+        cv::Mat frame;
+        {
+            std::unique_lock lock(mutex);
+            std::uint64_t ticket = releaseTicket;
+            if (blocking) {
+                ++blocked;
+                changed.notify_all();
+                changed.wait(lock, [&] { return !blocking || releaseTicket != ticket; });
+                --blocked;
+                ticket = releaseTicket;
+            }
+            // As V4L2's select(): the read waits for the frame that is due, and up to 10 s for one to come.
+            waitUntilFrameDue(lock, Clock::now() + (dshow ? dshowWait : std::chrono::seconds(10)), [&] { return releaseTicket != ticket; });
+            if (dshow && !frameDue())
+                return false;
+            nextFrameDue = Clock::now() + readInterval;
+            ++reads;
+            changed.notify_all();
+            raise(readFailure, "read");
+            frame = queued.empty() ? steadyFrame : std::move(queued.front());
+            if (!queued.empty())
+                queued.pop_front();
+        }
+        if (!dshow)   // handed over shared, never copied, so tests can follow a frame by its data pointer
+            image.getMatRef() = frame;
+        else if (!frame.empty())
             frame.copyTo(image);
         return !frame.empty();
     }
@@ -152,30 +167,6 @@ private:
         if (failure == Failure::Unknown)
             throw 42;
     }
-    cv::Mat nextFrame(std::chrono::milliseconds wait)
-    {
-        std::unique_lock lock(mutex);
-        std::uint64_t ticket = releaseTicket;
-        if (blocking) {
-            ++blocked;
-            changed.notify_all();
-            changed.wait(lock, [&] { return !blocking || releaseTicket != ticket; });
-            --blocked;
-            ticket = releaseTicket;
-        }
-        waitUntilFrameDue(lock, Clock::now() + wait, [&] { return releaseTicket != ticket; });
-        const bool due = frameDue();
-        nextFrameDue = Clock::now() + readInterval;
-        ++reads;
-        changed.notify_all();
-        raise(readFailure, "read");
-        if (dshowWait.count() > 0 && !due)
-            return {};
-        cv::Mat frame = queued.empty() ? steadyFrame : std::move(queued.front());
-        if (!queued.empty())
-            queued.pop_front();
-        return frame;
-    }
     bool frameDue() const { return (!queued.empty() || !steadyFrame.empty()) && Clock::now() >= nextFrameDue; }
     // Counts the caller as a frame waiter while no frame is scripted at all.
     void waitUntilFrameDue(std::unique_lock<std::mutex> &lock, Clock::time_point deadline, const std::function<bool()> &stop)
@@ -201,7 +192,7 @@ private:
     int blocked = 0, frameWaiters = 0, reads = 0, releases = 0;
     std::chrono::microseconds readInterval{0};
     std::chrono::milliseconds dshowWait{0};
-    cv::Size dshowSize{640, 480};   // the mode opened, into which DirectShow copies each frame
+    cv::Size dshowMode;   // DirectShow copies each frame into a picture of this size
     Clock::time_point nextFrameDue;
     std::deque<cv::Mat> queued;
     cv::Mat steadyFrame;
