@@ -289,9 +289,11 @@ void MainWindow::openDriverSettings()
     bool refused = false;
     {
         std::lock_guard lock(captureMutex);
+        // DirectShow also refuses while its dialog is still open from the last press; it
+        // counts its open dialogs in the same property.
         guardedDriverCall(activity, [&] {
             if (capture->isOpened())
-                refused = !capture->set(cv::CAP_PROP_SETTINGS, 1.0);
+                refused = !capture->set(cv::CAP_PROP_SETTINGS, 1.0) && !(capture->get(cv::CAP_PROP_SETTINGS) > 0);
         });
     }
     if (refused) {
