@@ -20,14 +20,15 @@ FileLocations besideExecutable(const QString &executableFolder)
     const QDir dir(executableFolder);
     return {FilePlacement::BesideExecutable, dir.filePath(QStringLiteral("config")),
             dir.filePath(QStringLiteral("vesk-diagnostic.log")), dir.filePath(QStringLiteral("vesk-crash.dmp")),
-            dir.filePath(QStringLiteral("snapshots"))};
+            dir.filePath(QStringLiteral("snapshots")), QString()};
 }
 
-FileLocations inUserFolders(FilePlacement placement, const PerUserFolders &perUser)
+FileLocations inUserFolders(FilePlacement placement, const PerUserFolders &perUser, const QString &executableFolder)
 {
     const QDir state(perUser.state);
     return {placement, QDir::cleanPath(perUser.config), state.filePath(QStringLiteral("vesk-diagnostic.log")),
-            state.filePath(QStringLiteral("vesk-crash.dmp")), QDir(perUser.data).filePath(QStringLiteral("snapshots"))};
+            state.filePath(QStringLiteral("vesk-crash.dmp")), QDir(perUser.data).filePath(QStringLiteral("snapshots")),
+            besideExecutable(executableFolder).configFolder};
 }
 
 FileLocations decideFileLocations(const QString &executableFolder, const PerUserFolders &perUser)
@@ -36,9 +37,9 @@ FileLocations decideFileLocations(const QString &executableFolder, const PerUser
     // Windows may let every user write into an installed folder; its installer leaves a marker.
     if (QDir(installedDataFolder(executableFolder)).exists()
         || QFileInfo::exists(QDir(executableFolder).filePath(QStringLiteral("vesk-installed.txt"))))
-        return inUserFolders(FilePlacement::InstalledCopy, perUser);
+        return inUserFolders(FilePlacement::InstalledCopy, perUser, executableFolder);
     if (!folderTakesFiles(executableFolder))
-        return inUserFolders(FilePlacement::UnwritableFolder, perUser);
+        return inUserFolders(FilePlacement::UnwritableFolder, perUser, executableFolder);
     return besideExecutable(executableFolder);
 }
 

@@ -16,13 +16,16 @@ struct FileLocations {
     QString logFile;        // "vesk-diagnostic.log"
     QString crashDumpFile;  // "vesk-crash.dmp"
     QString snapshotFolder;
+    // "config" beside the executable when the settings live elsewhere: a file not yet saved
+    // there is read from here, so a portable copy keeps the set-up it came with. Else empty.
+    QString fallbackConfigFolder;
 };
 
 // This platform's per-user folders for the program, used when the executable's folder cannot be.
 struct PerUserFolders {
     QString config; // the settings files themselves
     QString state;  // the log and the crash report
-    QString data;   // holds "snapshots"
+    QString data;   // holds "snapshots"; never in a profile that roams, being large
 };
 
 // Defined in the platform's own file.

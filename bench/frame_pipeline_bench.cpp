@@ -11,7 +11,7 @@
 #include "tests/support/main_window_test_access.h"
 #include "ui/main_window.h"
 #include "view/image_view.h"
-#include "view/zoom_crop.h"
+#include "decode/zoom_crop.h"
 
 #include <QApplication>
 #include <QGuiApplication>

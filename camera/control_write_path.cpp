@@ -1,8 +1,7 @@
 #include "camera/control_write_path.h"
 
-#include <opencv2/core.hpp>
+#include "camera/driver_call.h"
 
-#include <exception>
 #include <utility>
 
 namespace {
@@ -23,20 +22,16 @@ ControlWritePath::ControlWritePath(CameraControlSource &source, CapturePropertyW
 
 bool ControlWritePath::write(const CameraControl &control, int value)
 {
-    try {
+    bool written = false;
+    const std::optional<DriverFault> fault = guardDriverCall([&] {
         if (const auto property = source.captureProperty(control.id))
-            return writeProperty(*property, static_cast<double>(value), control.name);
-        return writeThroughSource(control, value);
-    } catch (const cv::Exception &error) {
-        log(QStringLiteral("OpenCV exception while setting %1: %2")
-                .arg(assignment(control.name, value), QString::fromUtf8(error.what())));
-    } catch (const std::exception &error) {
-        log(QStringLiteral("Exception while setting %1: %2")
-                .arg(assignment(control.name, value), QString::fromUtf8(error.what())));
-    } catch (...) {
-        log(QStringLiteral("Unknown exception while setting %1").arg(assignment(control.name, value)));
-    }
-    return false;
+            written = writeProperty(*property, static_cast<double>(value), control.name);
+        else
+            written = writeThroughSource(control, value);
+    });
+    if (fault)
+        log(fault->logLine(QStringLiteral("while setting %1").arg(assignment(control.name, value)), QStringLiteral("Exception")));
+    return written;
 }
 
 bool ControlWritePath::writeThroughSource(const CameraControl &control, int value)

@@ -82,11 +82,18 @@ DecodePool::DecodePool(int workerCount, int maxPendingFrames)
     if (workerCount <= 0)
         workerCount = int(std::max(1u, std::thread::hardware_concurrency()));
     workers.reserve(std::size_t(workerCount));
-    for (int i = 0; i < workerCount; ++i)
-        workers.emplace_back([this] {
-            prepareThreadForCrashReports();
-            work();
-        });
+    try {
+        for (int i = 0; i < workerCount; ++i)
+            workers.emplace_back([this] {
+                prepareThreadForCrashReports();
+                work();
+            });
+    } catch (...) {
+        // A thread limit or short memory: the workers already running must be joined before
+        // their objects go with the half-built pool, or the process ends. The caller reports it.
+        stop();
+        throw;
+    }
 }
 
 DecodePool::~DecodePool()

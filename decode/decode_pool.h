@@ -52,6 +52,7 @@ public:
     };
 
     // workerCount 0: one per core. At most workerCount + maxPending frames are in flight.
+    // Throws, with no worker left running, when a worker cannot be started.
     explicit DecodePool(int workerCount = 0, int maxPending = 1);
     ~DecodePool();
     DecodePool(const DecodePool &) = delete;

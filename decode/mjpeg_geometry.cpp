@@ -1,6 +1,6 @@
 #include "decode/mjpeg_geometry.h"
 
-#include "view/zoom_crop.h"
+#include "decode/zoom_crop.h"
 
 #include <algorithm>
 #include <cmath>

@@ -48,9 +48,32 @@ void removeAbandonedTemporaries(const QString &path)
         QStringLiteral("^%1[A-Za-z0-9]{%2}$").arg(QRegularExpression::escape(prefix)).arg(randomLength));
     QDir dir = target.absoluteDir();
     for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
-        if (pattern.match(name).hasMatch())
+        if (!pattern.match(name).hasMatch())
+            continue;
+        // Earlier versions could leave a read-only one, which Windows refuses to delete as it is.
+        if (!dir.remove(name) && QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner))
             dir.remove(name);
     }
+}
+
+// A file the operator or an administrator made read-only, or anything but a file under the
+// name, is theirs to keep: renaming over it would get round the protection that a write in
+// place meets. The owner's write bit counts even for root, whom the system lets write anyway.
+bool mayReplace(const QString &path, QString *error)
+{
+    const QFileInfo target(path);
+    if (!target.exists())
+        return true;
+    QString reason;
+    if (!target.isFile())
+        reason = QStringLiteral("not a regular file");
+    else if (!target.isWritable() || !target.permissions().testFlag(QFile::WriteOwner))
+        reason = QStringLiteral("the file is write-protected");
+    else
+        return true;
+    if (error)
+        *error = reason;
+    return false;
 }
 
 bool openTemporary(QFile &file, const QString &path)
@@ -84,6 +107,8 @@ void setWriteFaultInjector(WriteFaultInjector injector)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
+    if (!mayReplace(path, error))
+        return false;
     removeAbandonedTemporaries(path);
     QFile file;
     if (!openTemporary(file, path)) {
@@ -105,7 +130,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     if (file.error() != QFileDevice::NoError)
         return discard(file, error, file.errorString());
 
-    // The new file takes the place of the old one with its permissions, as an edit in place would.
+    // The new file takes the place of the old one with its permissions, as an edit in place
+    // would; these include the owner's write bit, so no read-only temporary can be left behind.
     if (QFileInfo::exists(path))
         file.setPermissions(QFile::permissions(path));
     syncFileToDisk(nativePath(file.fileName()));

@@ -1,46 +1,45 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QList>
+#include <QPoint>
 
 #include <array>
+#include <optional>
 
-// The overlay set-up as the parameter files store it: plain integers, booleans as flags.
-struct StoredCircle {
-    int radius = 0;
-    int thickness = 0;
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-    bool enabled = false;
+// One overlay circle as the panel edits it and the parameter files store it.
+struct CircleSettings {
+    bool enabled = true;
+    int radius = 300;
+    int thickness = 2;
+    QColor color = QColor(80, 220, 120);
 };
 
-struct StoredParameters {
-    std::array<StoredCircle, 3> circles{};
+// The operator's overlay set-up: everything "config4k.txt" holds. The reticle angle is kept
+// in tenths of a degree, as its slider counts.
+struct OverlayParameters {
+    std::array<CircleSettings, 3> circles{};
     int reticleLength = 0;
     int reticleThickness = 0;
     int reticleAngleTenths = 0;
-    int reticleRed = 0;
-    int reticleGreen = 0;
-    int reticleBlue = 0;
+    QColor reticleColor;
     int reticleStyle = 0;
     bool reticleEnabled = false;
-    int offsetX = 0;
-    int offsetY = 0;
+    QPoint offset;
     bool offsetEnabled = false;
 };
 
-// Field counts from which the optional tails of "config4k.txt" are present; shorter files
-// come from older versions of the program and are still read.
-constexpr int kConfig4kMinimumFields = 22;
-constexpr int kConfig4kCircleSwitchFields = 25;
-constexpr int kConfig4kReticleSwitchFields = 26;
-constexpr int kConfig4kFullFields = 29;
-
-// One line of 29 integers, single spaces, "\n" at the end.
-QByteArray formatConfig4k(const StoredParameters &parameters);
+// One line of 29 integers, single spaces, "\n" at the end; colours as red, green, blue.
+QByteArray formatConfig4k(const OverlayParameters &parameters);
 // One line of 16 integers: sizes, angle, switches and offset, no colours or style.
-QByteArray formatConfig1k(const StoredParameters &parameters);
+QByteArray formatConfig1k(const OverlayParameters &parameters);
+
+// The file's values laid over `current`. Nothing from a file of fewer than 22 numbers; sizes
+// only where above 0; colours limited to 0 to 255 and the style to 0 to 1; the switches and
+// the offset only where the file is long enough to hold them, since shorter files come from
+// older versions of the program and are still read.
+std::optional<OverlayParameters> parseConfig4k(const QByteArray &content, const OverlayParameters &current);
 
 // The integers as one line: single spaces, "\n" at the end.
 QByteArray formatIntegerFields(const QList<int> &fields);

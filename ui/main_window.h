@@ -1,10 +1,12 @@
 #pragma once
 
 #include "camera/camera_platform.h"
+#include "camera/held_controls.h"
 #include "decode/decode_pool.h"
 #include "decode/focus_measure.h"
 #include "decode/focus_worker.h"
 #include "persistence/camera_settings_file.h"
+#include "persistence/parameter_files.h"
 #include "view/overlay_settings.h"
 
 #include <QColor>
@@ -40,14 +42,6 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QWidget;
-
-// One overlay circle as the panel edits it.
-struct CircleSettings {
-    bool enabled = true;
-    int radius = 300;
-    int thickness = 2;
-    QColor color = QColor(80, 220, 120);
-};
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -110,16 +104,33 @@ private:
     struct CameraIdentity {
         QString name;
         QString bus;
+        // False when it had no port and another camera of its model was listed at its open:
+        // whichever of them comes back, reopening it would be a guess.
+        bool distinct = true;
     };
-    std::optional<CameraIdentity> cameraWorthAwaiting() const;
-    void awaitCamera(const CameraIdentity &camera);
+    // A lost camera being waited for.
+    struct AwaitedCamera {
+        CameraIdentity identity;
+        StoredCameraSettings panel;   // the panel's values when it was lost: the operator's latest
+        int shortSessions = 0;        // sessions in a row that ended soon after their open
+        std::chrono::steady_clock::time_point notBefore;   // backing off until then
+        bool ambiguityShown = false;
+    };
+    struct ReconnectTimings {
+        std::chrono::milliseconds shortSession{30000};   // a loss sooner than this after the open counts
+        std::chrono::milliseconds firstBackOff{5000};    // doubled for each further short session
+        int shortSessionLimit = 3;                       // in a row, then the camera is not reopened
+    };
+    std::optional<AwaitedCamera> cameraWorthAwaiting() const;
+    void awaitCamera(const AwaitedCamera &camera);
     void reopenReturnedCamera();
     void stopAwaitingCamera();
-    int findCameraEntry(const CameraIdentity &camera) const;
+    // The entry of the camera, -1 when it is not listed or cannot be told apart from another.
+    int findCameraEntry(const CameraIdentity &camera, bool *ambiguous = nullptr) const;
 
     // Capture (main_window_capture.cpp)
     // The Open sequence; for a returning camera it opens that camera's entry, not the first.
-    void runOpenSequence(const std::optional<CameraIdentity> &returning);
+    void runOpenSequence(const std::optional<AwaitedCamera> &returning);
     void stopCaptureThread();
     void captureLoop();
     void requestCompressedFrames();
@@ -129,11 +140,15 @@ private:
 
     // Camera controls (main_window_controls.cpp)
     bool setCameraProperty(int propertyId, double value, const QString &name);
-    void showHeldCameraControls();
+    HeldControls showHeldCameraControls();
     void applyStoredCameraSettings();
+    void restoreCameraValues(const StoredCameraSettings &wanted, const HeldControls &held);
+    StoredCameraSettings panelCameraSettings() const;
 
     // Settings files (main_window_persistence.cpp)
     std::optional<StoredCameraSettings> loadCameraSettings(const QString &model);
+    OverlayParameters panelOverlayParameters() const;
+    void showOverlayParameters(const OverlayParameters &parameters);
     void saveAutoReconnect(bool enabled);
 
     // Overlay (main_window_overlay.cpp)
@@ -218,8 +233,12 @@ private:
 
     // Reconnect state, GUI thread only; every close clears it.
     std::optional<CameraIdentity> openedCamera;    // set by a successful open
-    std::optional<CameraIdentity> awaitedCamera;   // lost, and reopened once it is listed again
+    std::optional<AwaitedCamera> awaitedCamera;    // lost, and reopened once it is listed again
     bool reconnectedSession = false;               // this session began by reopening a lost camera
+    // Kept across the loss paths' close: the short sessions before this one, and its start.
+    int shortSessionsBefore = 0;
+    std::chrono::steady_clock::time_point sessionOpened;
+    ReconnectTimings reconnectTimings;   // shortened only by tests
 
     std::unique_ptr<cv::VideoCapture> capture;
     std::thread captureThread;

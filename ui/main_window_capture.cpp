@@ -3,17 +3,17 @@
 #include "app/crash_handler.h"
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
+#include "camera/driver_call.h"
 #include "ui/camera_settings_dialog.h"
 #include "ui/operator_message.h"
 #include "view/frame_image.h"
 #include "view/image_view.h"
-#include "view/zoom_crop.h"
+#include "decode/zoom_crop.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
-#include <exception>
 #include <vector>
 
 namespace {
@@ -31,13 +31,13 @@ void MainWindow::openCamera()
     runOpenSequence(std::nullopt);
 }
 
-void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
+void MainWindow::runOpenSequence(const std::optional<AwaitedCamera> &returning)
 {
     DiagnosticLog(QStringLiteral("Open camera requested"));
     closeCamera();
     refreshDeviceList();
     if (returning) {
-        const int entry = findCameraEntry(*returning);
+        const int entry = findCameraEntry(returning->identity);
         // Gone again since it was seen: keep waiting rather than open another camera.
         if (entry < 0) {
             awaitCamera(*returning);
@@ -55,7 +55,7 @@ void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
     }
 
     // A failing driver must never end the process: everything that touches it is guarded.
-    try {
+    const std::optional<DriverFault> fault = guardDriverCall([&] {
         const QString deviceName = deviceCombo->currentText();
         // One arg() call, so a '%' in the device name cannot be taken for a placeholder.
         DiagnosticLog(QStringLiteral("Opening %1 device index %2 (%3) as MJPG %4 x %5")
@@ -75,10 +75,20 @@ void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
             return;
         }
         DiagnosticLog(QStringLiteral("Device opened with atomic MJPG format parameters"));
-        openedCamera = CameraIdentity{deviceName, deviceCombo->currentData(Qt::UserRole).toMap().value(QStringLiteral("bus")).toString()};
+        const QString bus = deviceCombo->currentData(Qt::UserRole).toMap().value(QStringLiteral("bus")).toString();
+        int sameModel = 0;
+        for (int i = 0; i < deviceCombo->count(); ++i)
+            sameModel += deviceCombo->itemText(i) == deviceName ? 1 : 0;
+        openedCamera = CameraIdentity{deviceName, bus, !bus.isEmpty() || sameModel == 1};
         reconnectedSession = returning.has_value();
-        showHeldCameraControls();
-        applyStoredCameraSettings();
+        shortSessionsBefore = returning ? returning->shortSessions : 0;
+        sessionOpened = std::chrono::steady_clock::now();
+        const HeldControls held = showHeldCameraControls();
+        // A returning camera gets the operator's latest values back, not the stored ones.
+        if (returning)
+            restoreCameraValues(returning->panel, held);
+        else
+            applyStoredCameraSettings();
 
         lastFrameWidth = 0;
         lastFrameHeight = 0;
@@ -113,27 +123,29 @@ void MainWindow::runOpenSequence(const std::optional<CameraIdentity> &returning)
                                                             QStringLiteral("已打开：%1，等待画面")))
                                  .arg(deviceName));
         DiagnosticLog(QStringLiteral("Open camera sequence completed"));
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while opening camera: %1").arg(QString::fromUtf8(e.what())));
-        closeCamera();
+    });
+    if (!fault)
+        return;
+    DiagnosticLog(fault->logLine(QStringLiteral("while opening camera")));
+    closeCamera();
+    switch (fault->kind) {
+    case DriverFault::Kind::OpenCv:
         showOperatorMessage(this, MessageKind::Critical,
                             pickText(QStringLiteral("Camera Error"), QStringLiteral("攝影機錯誤"), QStringLiteral("摄像头错误")),
                             pickText(QStringLiteral("An error occurred while opening the camera. The crash was prevented. "
                                                     "Please send vesk-diagnostic.log to the developer."),
                                      QStringLiteral("開啟攝影機時發生錯誤，程式已阻止當機。請將 vesk-diagnostic.log 傳給開發人員。"),
                                      QStringLiteral("打开摄像头时发生错误，程序已阻止崩溃。请将 vesk-diagnostic.log 发给开发人员。")));
-    } catch (const std::exception &e) {
-        const QString what = QString::fromUtf8(e.what());
-        DiagnosticLog(QStringLiteral("Standard exception while opening camera: %1").arg(what));
-        closeCamera();
-        showOperatorMessage(this, MessageKind::Critical, QStringLiteral("VESK"), what);
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while opening camera"));
-        closeCamera();
+        break;
+    case DriverFault::Kind::Standard:
+        showOperatorMessage(this, MessageKind::Critical, QStringLiteral("VESK"), fault->what);
+        break;
+    case DriverFault::Kind::Unknown:
         showOperatorMessage(this, MessageKind::Critical, QStringLiteral("VESK"),
                             pickText(QStringLiteral("An unknown error occurred while opening the camera."),
                                      QStringLiteral("開啟攝影機時發生未知錯誤。"),
                                      QStringLiteral("打开摄像头时发生未知错误。")));
+        break;
     }
 }
 
@@ -143,14 +155,14 @@ void MainWindow::requestCompressedFrames()
         return;
     bool raw = false;
     // Without it the live view still works, only slower: no failure here may stop the open.
-    try {
+    const std::optional<DriverFault> fault = guardDriverCall([&] {
         std::lock_guard lock(captureMutex);
         raw = capture->set(cv::CAP_PROP_CONVERT_RGB, 0);
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Compressed frames refused: %1").arg(QString::fromUtf8(e.what())));
-    } catch (...) {
+    });
+    if (fault && fault->kind == DriverFault::Kind::Unknown)
         DiagnosticLog(QStringLiteral("Compressed frames refused"));
-    }
+    else if (fault)
+        DiagnosticLog(QStringLiteral("Compressed frames refused: %1").arg(fault->what));
     if (!raw)
         return;
     decodePool = std::make_unique<DecodePool>();
@@ -200,16 +212,12 @@ void MainWindow::closeCamera()
     {
         std::lock_guard lock(captureMutex);
         // Runs from the destructor too, where an escaping exception would end the process.
-        try {
+        const std::optional<DriverFault> fault = guardDriverCall([&] {
             if (capture->isOpened())
                 capture->release();
-        } catch (const cv::Exception &e) {
-            DiagnosticLog(QStringLiteral("OpenCV exception while releasing camera: %1").arg(QString::fromUtf8(e.what())));
-        } catch (const std::exception &e) {
-            DiagnosticLog(QStringLiteral("Standard exception while releasing camera: %1").arg(QString::fromUtf8(e.what())));
-        } catch (...) {
-            DiagnosticLog(QStringLiteral("Unknown exception while releasing camera"));
-        }
+        });
+        if (fault)
+            DiagnosticLog(fault->logLine(QStringLiteral("while releasing camera")));
     }
 
     if (imageView)

@@ -1,11 +1,11 @@
 #include "ui/main_window.h"
 
 #include "app/diagnostic_log.h"
+#include "camera/driver_call.h"
 
 #include <QMetaObject>
 
 #include <chrono>
-#include <exception>
 
 namespace {
 
@@ -43,7 +43,7 @@ void MainWindow::captureLoop()
         cv::Mat frame;
         FrameWait waited = FrameWait::Unsupported;
         bool ended = false;
-        try {
+        const std::optional<DriverFault> fault = guardDriverCall([&] {
             // Outside captureMutex: a driver may wait seconds for a frame, and the GUI thread's
             // calls on the device must not wait with it. Short slices keep Close and the stall
             // limits prompt.
@@ -65,14 +65,9 @@ void MainWindow::captureLoop()
                     ended = true;
                 }
             }
-        } catch (const cv::Exception &e) {
-            DiagnosticLog(QStringLiteral("OpenCV exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
-            ended = true;
-        } catch (const std::exception &e) {
-            DiagnosticLog(QStringLiteral("Standard exception in capture thread: %1").arg(QString::fromUtf8(e.what())));
-            ended = true;
-        } catch (...) {
-            DiagnosticLog(QStringLiteral("Unknown exception in capture thread"));
+        });
+        if (fault) {
+            DiagnosticLog(fault->logLine(QStringLiteral("in capture thread")));
             ended = true;
         }
         if (ended) {

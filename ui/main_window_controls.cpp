@@ -2,6 +2,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
+#include "camera/driver_call.h"
 #include "camera/held_controls.h"
 #include "ui/camera_settings_dialog.h"
 #include "view/image_view.h"
@@ -16,7 +17,6 @@
 #include <QVariantMap>
 
 #include <cmath>
-#include <exception>
 #include <memory>
 
 namespace {
@@ -26,22 +26,6 @@ namespace {
 QString formatValue(double value)
 {
     return QStringLiteral("%1").arg(value);
-}
-
-// Runs a call on the capture object from a slot, where an escaping exception would reach the
-// event loop; what it throws is logged as an attempt at `activity`.
-template <typename Call>
-void guardedDriverCall(const QString &activity, Call &&call)
-{
-    try {
-        call();
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Exception while %1: %2").arg(activity, QString::fromUtf8(e.what())));
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while %1").arg(activity));
-    }
 }
 
 // The camera refuses manual values while its auto mode is on, so the pair is locked and says why.
@@ -103,34 +87,33 @@ bool MainWindow::setCameraProperty(int propertyId, double value, const QString &
 {
     // Held to the end, so a write never overlaps a frame read; the log lock nests inside.
     std::lock_guard lock(captureMutex);
-    try {
+    bool written = false;
+    const std::optional<DriverFault> fault = guardDriverCall([&] {
         if (!capture->isOpened())
-            return false;
-        if (capture->set(propertyId, value))
-            return true;
-        DiagnosticLog(QStringLiteral("Driver rejected %1=%2").arg(name, formatValue(value)));
-    } catch (const cv::Exception &e) {
-        DiagnosticLog(QStringLiteral("OpenCV exception while setting %1=%2: %3")
-                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
-    } catch (const std::exception &e) {
-        DiagnosticLog(QStringLiteral("Exception while setting %1=%2: %3")
-                          .arg(name, formatValue(value), QString::fromUtf8(e.what())));
-    } catch (...) {
-        DiagnosticLog(QStringLiteral("Unknown exception while setting %1=%2").arg(name, formatValue(value)));
+            return;
+        written = capture->set(propertyId, value);
+        if (!written)
+            DiagnosticLog(QStringLiteral("Driver rejected %1=%2").arg(name, formatValue(value)));
+    });
+    if (fault) {
+        const QString context = QStringLiteral("while setting %1=%2").arg(name, formatValue(value));
+        DiagnosticLog(fault->logLine(context, QStringLiteral("Exception")));
     }
-    return false;
+    return written;
 }
 
-void MainWindow::showHeldCameraControls()
+HeldControls MainWindow::showHeldCameraControls()
 {
     // Where the backend brings the driver's own dialog there is no control source: the panel
     // keeps its own values.
     const std::unique_ptr<CameraControlSource> source = platform->openControlSource(currentDeviceIndex);
     if (!source)
-        return;
+        return {};
     const HeldControls held = readHeldControls(*source);
+    // Said apart from the capture object, whose properties are not read at open.
     if (const QString values = describeHeldControls(held); !values.isEmpty())
-        DiagnosticLog(QStringLiteral("Camera holds %1").arg(values));
+        DiagnosticLog(QStringLiteral("Camera holds %1, read from its %2 driver controls, not from the capture object")
+                          .arg(values, platform->stackName()));
 
     showHeldValue(brightnessSlider, brightnessSpin, held.brightness);
     showHeldValue(focusSlider, focusSpin, held.focus);
@@ -142,6 +125,7 @@ void MainWindow::showHeldCameraControls()
         showHeldMode(autoExposureCheck, *held.autoExposure != std::lround(platform->autoExposureValue(false)));
     holdForAutoMode(focusSlider, focusSpin, autoFocusCheck->isChecked(), autoFocusReason());
     holdForAutoMode(exposureSlider, exposureSpin, autoExposureCheck->isChecked(), autoExposureReason());
+    return held;
 }
 
 void MainWindow::applyStoredCameraSettings()
@@ -193,6 +177,57 @@ void MainWindow::applyStoredCameraSettings()
     if (!outside.isEmpty())
         line += QStringLiteral("; outside the camera's ranges, not applied: %1").arg(outside.join(QStringLiteral(", ")));
     DiagnosticLog(line);
+}
+
+// A camera that comes back may have kept its state or lost it in a power cycle: each value is
+// written only where the camera does not hold it already (or cannot say), auto modes first.
+void MainWindow::restoreCameraValues(const StoredCameraSettings &wanted, const HeldControls &held)
+{
+    QStringList written;
+    const auto restoreMode = [&](QCheckBox *check, bool on, std::optional<bool> heldOn, int propertyId, double value,
+                                 const QString &name) {
+        showHeldMode(check, on);
+        if (heldOn == on)
+            return;
+        setCameraProperty(propertyId, value, name);
+        written << QStringLiteral("%1=%2").arg(name).arg(int(on));
+    };
+    const auto heldFlag = [](const std::optional<int> &value, int offValue) {
+        return value ? std::optional<bool>(*value != offValue) : std::nullopt;
+    };
+    restoreMode(autoFocusCheck, wanted.autoFocus, heldFlag(held.autoFocus, 0), cv::CAP_PROP_AUTOFOCUS,
+                wanted.autoFocus ? 1.0 : 0.0, QStringLiteral("auto focus"));
+    restoreMode(autoExposureCheck, wanted.autoExposure,
+                heldFlag(held.autoExposure, int(std::lround(platform->autoExposureValue(false)))),
+                cv::CAP_PROP_AUTO_EXPOSURE, platform->autoExposureValue(wanted.autoExposure), QStringLiteral("auto exposure"));
+    holdForAutoMode(focusSlider, focusSpin, wanted.autoFocus, autoFocusReason());
+    holdForAutoMode(exposureSlider, exposureSpin, wanted.autoExposure, autoExposureReason());
+
+    const auto restore = [&](QSlider *slider, QSpinBox *spin, int value, const std::optional<int> &heldValue,
+                             int propertyId, const QString &name) {
+        showHeldValue(slider, spin, value);
+        if (heldValue == value)
+            return;
+        setCameraProperty(propertyId, value, name);
+        written << QStringLiteral("%1=%2").arg(name).arg(value);
+    };
+    restore(brightnessSlider, brightnessSpin, wanted.brightness, held.brightness, cv::CAP_PROP_BRIGHTNESS, QStringLiteral("brightness"));
+    if (!wanted.autoFocus)
+        restore(focusSlider, focusSpin, wanted.focus, held.focus, cv::CAP_PROP_FOCUS, QStringLiteral("focus"));
+    restore(gainSlider, gainSpin, wanted.gain, held.gain, cv::CAP_PROP_GAIN, QStringLiteral("gain"));
+    if (!wanted.autoExposure)
+        restore(exposureSlider, exposureSpin, wanted.exposure, held.exposure, cv::CAP_PROP_EXPOSURE, QStringLiteral("exposure"));
+
+    DiagnosticLog(written.isEmpty()
+                      ? QStringLiteral("%1 still holds the values from before the loss").arg(openedCamera->name)
+                      : QStringLiteral("Restored the values from before the loss to %1: %2")
+                            .arg(openedCamera->name, written.join(QStringLiteral(", "))));
+}
+
+StoredCameraSettings MainWindow::panelCameraSettings() const
+{
+    return {brightnessSlider->value(), focusSlider->value(), gainSlider->value(), exposureSlider->value(),
+            autoFocusCheck->isChecked(), autoExposureCheck->isChecked(), zoomSlider->value()};
 }
 
 void MainWindow::setAutoFocus(bool enabled)
@@ -257,11 +292,15 @@ void MainWindow::applyCameraControls()
 
 void MainWindow::openDriverSettings()
 {
-    const QString activity = QStringLiteral("opening driver settings");
+    // What a refused call threw is logged as an attempt at opening the settings.
+    const auto logFault = [](const std::optional<DriverFault> &fault) {
+        if (fault)
+            DiagnosticLog(fault->logLine(QStringLiteral("while opening driver settings"), QStringLiteral("Exception")));
+    };
     bool opened = false;
     {
         std::lock_guard lock(captureMutex);
-        guardedDriverCall(activity, [&] { opened = capture->isOpened(); });
+        logFault(guardDriverCall([&] { opened = capture->isOpened(); }));
     }
     if (!opened)
         return;
@@ -291,10 +330,10 @@ void MainWindow::openDriverSettings()
         std::lock_guard lock(captureMutex);
         // DirectShow also refuses while its dialog is still open from the last press; it
         // counts its open dialogs in the same property.
-        guardedDriverCall(activity, [&] {
+        logFault(guardDriverCall([&] {
             if (capture->isOpened())
                 refused = !capture->set(cv::CAP_PROP_SETTINGS, 1.0) && !(capture->get(cv::CAP_PROP_SETTINGS) > 0);
-        });
+        }));
     }
     if (refused) {
         DiagnosticLog(QStringLiteral("Driver refused to show its settings dialog"));

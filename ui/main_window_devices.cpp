@@ -3,6 +3,7 @@
 #include "app/diagnostic_log.h"
 #include "app/ui_language.h"
 #include "camera/camera_enumeration.h"
+#include "camera/driver_call.h"
 #include "camera/supported_cameras.h"
 
 #include <QComboBox>
@@ -145,20 +146,13 @@ void MainWindow::checkDeviceList()
         const std::lock_guard<std::mutex> lock(captureMutex);
         // Runs from a timer: an escaping driver exception would end the process. A device
         // that cannot even say whether it is open is treated as open, so it gets closed.
-        try {
-            wasOpen = capture && capture->isOpened();
-        } catch (const cv::Exception &e) {
-            DiagnosticLog(QStringLiteral("OpenCV exception while checking the camera: %1").arg(QString::fromUtf8(e.what())));
-            wasOpen = true;
-        } catch (const std::exception &e) {
-            DiagnosticLog(QStringLiteral("Standard exception while checking the camera: %1").arg(QString::fromUtf8(e.what())));
-            wasOpen = true;
-        } catch (...) {
-            DiagnosticLog(QStringLiteral("Unknown exception while checking the camera"));
+        const std::optional<DriverFault> fault = guardDriverCall([&] { wasOpen = capture && capture->isOpened(); });
+        if (fault) {
+            DiagnosticLog(fault->logLine(QStringLiteral("while checking the camera")));
             wasOpen = true;
         }
     }
-    std::optional<CameraIdentity> lost;
+    std::optional<AwaitedCamera> lost;
     if (wasOpen) {
         lost = cameraWorthAwaiting();
         closeCamera();
@@ -177,7 +171,7 @@ void MainWindow::checkDeviceList()
 
 void MainWindow::refreshAfterStreamLoss()
 {
-    const std::optional<CameraIdentity> lost = cameraWorthAwaiting();
+    const std::optional<AwaitedCamera> lost = cameraWorthAwaiting();
     closeCamera();
     refreshDeviceList();
     // Not reopened here: the next device check does, after a stalled driver has had a moment.

@@ -75,7 +75,8 @@ QGroupBox *MainWindow::buildCameraGroup(QWidget *parent)
     // A row of its own: a fourth button beside the others would widen the panel past its width.
     snapshotButton = new QPushButton(pickText(QStringLiteral("Save Snapshot"), QStringLiteral("儲存快照"), QStringLiteral("保存快照")), group);
     autoReconnectCheck = new QCheckBox(pickText(QStringLiteral("Auto Reconnect"), QStringLiteral("自動重新連接"), QStringLiteral("自动重新连接")), group);
-    autoReconnectCheck->setChecked(true);
+    // Off until the operator ticks it: by default a lost camera stays closed until Open.
+    autoReconnectCheck->setChecked(false);
     autoReconnectCheck->setToolTip(pickText(QStringLiteral("Reopen the camera by itself when it comes back after a disconnection"),
                                             QStringLiteral("攝影機中斷後重新出現時自動開啟"),
                                             QStringLiteral("摄像头断开后重新出现时自动打开")));

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -34,27 +35,20 @@ std::optional<QByteArray> readConfigFile(const QString &name)
     // Valid files are one short line. Anything longer is some other file under the name, and
     // must not be read and converted whole at every start.
     constexpr qint64 sizeLimit = 64 * 1024;
-    QFile file(configFilePath(name));
+    const QString path = configFileToRead(name);
+    // Only a regular file: opening a FIFO or a device node under the name would wait for a
+    // writer, at start or on Open, for ever.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
     // Raw bytes: text mode drops every CR, which would glue the numbers of a file with
     // CR-only line ends together; the readers treat CR as white space anyway.
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
         return std::nullopt;
     QByteArray content = file.read(sizeLimit + 1);
     if (content.size() > sizeLimit)
         return std::nullopt;
     return content;
-}
-
-// A hand-edited file may hold any number; the painter and the buttons need real colours.
-QColor storedColor(int red, int green, int blue)
-{
-    return QColor(qBound(0, red, 255), qBound(0, green, 255), qBound(0, blue, 255));
-}
-
-void applyIfPositive(QSlider *slider, int value)
-{
-    if (value > 0)
-        slider->setValue(value);
 }
 
 QString unableToWrite(const QString &name)
@@ -66,30 +60,52 @@ const QString autoReconnectFile = QStringLiteral("reconnect.txt");
 
 } // namespace
 
+OverlayParameters MainWindow::panelOverlayParameters() const
+{
+    OverlayParameters p;
+    p.circles = circles;
+    for (std::size_t i = 0; i < circles.size(); ++i)
+        p.circles[i].enabled = circleEnableChecks[i]->isChecked();
+    p.reticleLength = reticleLengthSlider->value();
+    p.reticleThickness = reticleThicknessSlider->value();
+    p.reticleAngleTenths = reticleAngleSlider->value();
+    p.reticleColor = reticleColor;
+    p.reticleStyle = reticleStyleCombo->currentIndex();
+    p.reticleEnabled = reticleEnableCheck->isChecked();
+    p.offset = QPoint(offsetXSlider->value(), offsetYSlider->value());
+    p.offsetEnabled = centerOffsetCheck->isChecked();
+    return p;
+}
+
+// Values go through the widgets, so the paired editors and `circles` follow their signals;
+// a value the panel already shows changes nothing.
+void MainWindow::showOverlayParameters(const OverlayParameters &p)
+{
+    for (std::size_t i = 0; i < circles.size(); ++i) {
+        circleRadiusSliders[i]->setValue(p.circles[i].radius);
+        circleThicknessSliders[i]->setValue(p.circles[i].thickness);
+    }
+    reticleLengthSlider->setValue(p.reticleLength);
+    reticleThicknessSlider->setValue(p.reticleThickness);
+    reticleAngleSlider->setValue(p.reticleAngleTenths);
+    for (std::size_t i = 0; i < circles.size(); ++i) {
+        circles[i].color = p.circles[i].color;
+        styleColorButton(circleColorButtons[i], circles[i].color);
+    }
+    reticleColor = p.reticleColor;
+    styleColorButton(reticleColorButton, reticleColor);
+    reticleStyleCombo->setCurrentIndex(p.reticleStyle);
+    for (std::size_t i = 0; i < circles.size(); ++i)
+        circleEnableChecks[i]->setChecked(p.circles[i].enabled);
+    reticleEnableCheck->setChecked(p.reticleEnabled);
+    offsetXSlider->setValue(p.offset.x());
+    offsetYSlider->setValue(p.offset.y());
+    centerOffsetCheck->setChecked(p.offsetEnabled);
+}
+
 void MainWindow::saveParameters()
 {
-    StoredParameters stored;
-    for (std::size_t i = 0; i < circles.size(); ++i) {
-        StoredCircle &circle = stored.circles[i];
-        circle.radius = circles[i].radius;
-        circle.thickness = circles[i].thickness;
-        circle.red = circles[i].color.red();
-        circle.green = circles[i].color.green();
-        circle.blue = circles[i].color.blue();
-        circle.enabled = circleEnableChecks[i]->isChecked();
-    }
-    stored.reticleLength = reticleLengthSlider->value();
-    stored.reticleThickness = reticleThicknessSlider->value();
-    stored.reticleAngleTenths = reticleAngleSlider->value();
-    stored.reticleRed = reticleColor.red();
-    stored.reticleGreen = reticleColor.green();
-    stored.reticleBlue = reticleColor.blue();
-    stored.reticleStyle = reticleStyleCombo->currentIndex();
-    stored.reticleEnabled = reticleEnableCheck->isChecked();
-    stored.offsetX = offsetXSlider->value();
-    stored.offsetY = offsetYSlider->value();
-    stored.offsetEnabled = centerOffsetCheck->isChecked();
-
+    const OverlayParameters stored = panelOverlayParameters();
     const QString title = pickText(QStringLiteral("Parameters"), QStringLiteral("參數"), QStringLiteral("参数"));
     if (!writeConfigFile(QStringLiteral("config4k.txt"), formatConfig4k(stored))) {
         showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(QStringLiteral("config4k.txt")));
@@ -102,11 +118,8 @@ void MainWindow::saveParameters()
     // Only an open camera's values are its model's: a closed panel may show another device's
     // defaults, which must not replace what was stored for the model.
     if (openedCamera) {
-        const StoredCameraSettings camera{brightnessSlider->value(), focusSlider->value(), gainSlider->value(),
-                                          exposureSlider->value(), autoFocusCheck->isChecked(),
-                                          autoExposureCheck->isChecked(), zoomSlider->value()};
         const QString name = cameraSettingsFileName(openedCamera->name);
-        if (!writeConfigFile(name, formatCameraSettings(camera))) {
+        if (!writeConfigFile(name, formatCameraSettings(panelCameraSettings()))) {
             showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(name));
             return;
         }
@@ -131,38 +144,11 @@ void MainWindow::saveFocusCenter()
 }
 
 // Silent by design: it runs at every start, and a missing or short file just keeps the panel.
-// Values go through the widgets, so the paired editors and `circles` follow their signals.
 void MainWindow::loadParameters()
 {
-    const std::optional<QByteArray> content = readConfigFile(QStringLiteral("config4k.txt"));
-    const QList<int> f = content ? parseIntegerFields(*content) : QList<int>();
-    if (f.size() >= kConfig4kMinimumFields) {
-        for (std::size_t i = 0; i < circles.size(); ++i) {
-            applyIfPositive(circleRadiusSliders[i], f[int(2 * i)]);
-            applyIfPositive(circleThicknessSliders[i], f[int(2 * i + 1)]);
-        }
-        applyIfPositive(reticleLengthSlider, f[6]);
-        applyIfPositive(reticleThicknessSlider, f[7]);
-        reticleAngleSlider->setValue(f[8]);
-        for (std::size_t i = 0; i < circles.size(); ++i) {
-            const int first = 9 + 3 * int(i);
-            circles[i].color = storedColor(f[first], f[first + 1], f[first + 2]);
-            styleColorButton(circleColorButtons[i], circles[i].color);
-        }
-        reticleColor = storedColor(f[18], f[19], f[20]);
-        styleColorButton(reticleColorButton, reticleColor);
-        reticleStyleCombo->setCurrentIndex(qBound(0, f[21], 1));
-        if (f.size() >= kConfig4kCircleSwitchFields) {
-            for (std::size_t i = 0; i < circles.size(); ++i)
-                circleEnableChecks[i]->setChecked(f[22 + int(i)] != 0);
-        }
-        if (f.size() >= kConfig4kReticleSwitchFields)
-            reticleEnableCheck->setChecked(f[25] != 0);
-        if (f.size() >= kConfig4kFullFields) {
-            offsetXSlider->setValue(f[26]);
-            offsetYSlider->setValue(f[27]);
-            centerOffsetCheck->setChecked(f[28] != 0);
-        }
+    if (const std::optional<QByteArray> content = readConfigFile(QStringLiteral("config4k.txt"))) {
+        if (const std::optional<OverlayParameters> stored = parseConfig4k(*content, panelOverlayParameters()))
+            showOverlayParameters(*stored);
     }
 
     if (const std::optional<QByteArray> focus = readConfigFile(QStringLiteral("focus.txt"))) {

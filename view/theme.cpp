@@ -241,13 +241,6 @@ constexpr std::array<std::pair<const char *, const char *>, 22> nightReplacement
     {"#aabdc7", "#8b4358"},
 }};
 
-// Background and border of the disabled push buttons, plain and primary.
-constexpr std::array<std::pair<const char *, const char *>, 3> nightDisabledButtonColours{{
-    {"#d3dde2", "#4b2933"},
-    {"#e4eaed", "#241016"},
-    {"#d0dadd", "#4b2933"},
-}};
-
 } // namespace
 
 QString buildStyleSheet(bool night)
@@ -264,9 +257,5 @@ QString buildStyleSheet(bool night)
     // Only backgrounds turn dark; white text stays white.
     sheet.replace(QLatin1String("background: #ffffff;"), QLatin1String("background: #260b14;"));
     sheet.replace(QLatin1String("#17b5d8"), QLatin1String("#e96780"));
-    // Disabled buttons keep their day greys otherwise, the brightest things on a dark panel:
-    // they take the disabled editors' night colours, so they stand back as by day.
-    for (const auto &[day, replacement] : nightDisabledButtonColours)
-        sheet.replace(QLatin1String(day), QLatin1String(replacement));
     return sheet;
 }

@@ -119,9 +119,7 @@ ScrollBarGeometry scrollBarGeometry(const QRectF &r)
     ScrollBarGeometry g;
     g.horizontal = QRect(roundToInt(r.left() + 8), roundToInt(r.bottom() - 19),
                          roundToInt(std::max(r.width() - 35, 20.0)), 11);
-    // Its lower end where it always was; its upper end clear of the frame-rate badge.
-    const double bottom = r.top() + 8 + std::max(r.height() - 35, 20.0);
-    const double top = badgeGeometry(r).frameRate.bottom() + 6;
-    g.vertical = QRect(roundToInt(r.right() - 19), roundToInt(top), 11, roundToInt(std::max(bottom - top, 20.0)));
+    g.vertical = QRect(roundToInt(r.right() - 19), roundToInt(r.top() + 8), 11,
+                       roundToInt(std::max(r.height() - 35, 20.0)));
     return g;
 }

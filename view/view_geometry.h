@@ -71,6 +71,5 @@ struct ScrollBarGeometry {
     QRect vertical;
 };
 
-// The slim bars sit inside the picture's bottom and right edges, the vertical one below the
-// frame-rate badge, and never shrink below 20 px.
+// The slim bars sit inside the picture's bottom and right edges and never shrink below 20 px.
 ScrollBarGeometry scrollBarGeometry(const QRectF &imageRect);

@@ -3,7 +3,8 @@
 ;            -DFILES=<uninstall list> -DOUTFILE=<vesk-setup-1.0-x64.exe> vesk-setup.nsi
 ; FILES lists a Delete line for every file of the folder and an RMDir line for every
 ; subfolder, deepest first, so the uninstaller removes exactly what was installed and never
-; the user's settings, log or snapshots (%APPDATA%\VESK), wherever the program was put.
+; the user's settings (%APPDATA%\VESK), log or snapshots (%LOCALAPPDATA%\VESK), wherever the
+; program was put.
 
 Unicode true
 Target amd64-unicode
@@ -34,9 +35,9 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 !insertmacro MUI_LANGUAGE "TradChinese"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
-LangString KeptFiles ${LANG_ENGLISH} "VESK will be removed. Your settings, log and snapshots in %APPDATA%\VESK stay."
-LangString KeptFiles ${LANG_TRADCHINESE} "即將移除 VESK。您在 %APPDATA%\VESK 中的設定、記錄檔與快照會保留。"
-LangString KeptFiles ${LANG_SIMPCHINESE} "即将移除 VESK。您在 %APPDATA%\VESK 中的设置、日志和快照会保留。"
+LangString KeptFiles ${LANG_ENGLISH} "VESK will be removed. Your settings in %APPDATA%\VESK and your log and snapshots in %LOCALAPPDATA%\VESK stay."
+LangString KeptFiles ${LANG_TRADCHINESE} "即將移除 VESK。您在 %APPDATA%\VESK 中的設定，以及 %LOCALAPPDATA%\VESK 中的記錄檔與快照會保留。"
+LangString KeptFiles ${LANG_SIMPCHINESE} "即将移除 VESK。您在 %APPDATA%\VESK 中的设置，以及 %LOCALAPPDATA%\VESK 中的日志和快照会保留。"
 
 Function .onInit
     ${IfNot} ${RunningX64}
@@ -58,7 +59,7 @@ Section
     ; Tells the program that it is an installed copy, which keeps its files in the user's
     ; folders even where every user may write into this one.
     FileOpen $0 "$INSTDIR\vesk-installed.txt" w
-    FileWrite $0 "Installed by vesk-setup-${VERSION}-x64.exe. VESK keeps its settings, log and snapshots in %APPDATA%\VESK.$\r$\n"
+    FileWrite $0 "Installed by vesk-setup-${VERSION}-x64.exe. VESK keeps its settings in %APPDATA%\VESK, its log and snapshots in %LOCALAPPDATA%\VESK.$\r$\n"
     FileClose $0
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\VESK.lnk" "$INSTDIR\vesk.exe" "" "$INSTDIR\vesk.ico"

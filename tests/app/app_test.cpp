@@ -61,19 +61,19 @@ private slots:
         DiagnosticLog(QStringLiteral("Kamera \u4e2d\u6587 ok"));
         QList<QByteArray> lines = logLines();
         QCOMPARE(lines.size(), 5);
-        QVERIFY(lines[0].size() == 23 + 2 && lines[0].endsWith("  ") && !lines[0].startsWith("\xEF\xBB\xBF"));
-        QVERIFY(lines[1].endsWith("  first") && lines[2] == "second");
+        QCOMPARE(std::tuple(lines[0].size(), lines[0].endsWith("  "), lines[0].startsWith("\xEF\xBB\xBF")), std::tuple(qsizetype(23 + 2), true, false));
+        QCOMPARE(std::pair(lines[1].endsWith("  first"), lines[2]), std::pair(true, QByteArray("second")));
         QVERIFY(lines[3].endsWith(QStringLiteral("  Kamera \u4e2d\u6587 ok").toUtf8()));
 
         QVERIFY(QFile::remove(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("after"));
-        QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  after"));
+        QCOMPARE(std::pair(logLines().size(), logLines().value(0).endsWith("  after")), std::pair(qsizetype(2), true));
         // A folder in the log's place cannot be opened for writing, even by root.
         QVERIFY(QFile::remove(DiagnosticLogReader::path()) && QDir().mkdir(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("dropped"));
         QVERIFY(QFileInfo(DiagnosticLogReader::path()).isDir() && QDir().rmdir(DiagnosticLogReader::path()));
         DiagnosticLog(QStringLiteral("kept"));
-        QVERIFY(logLines().size() == 2 && logLines()[0].endsWith("  kept"));
+        QCOMPARE(std::pair(logLines().size(), logLines().value(0).endsWith("  kept")), std::pair(qsizetype(2), true));
     }
 
     void languageDetection()

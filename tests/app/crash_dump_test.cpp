@@ -126,7 +126,7 @@ private slots:
         const int unreported = runProbe(where, QStringLiteral("segv-unprivileged"), where);
         QFile::setPermissions(where, writable);
 
-        QVERIFY(reported == SIGSEGV && unreported == SIGSEGV);
+        QCOMPARE(std::pair(reported, unreported), std::pair(int(SIGSEGV), int(SIGSEGV)));
         QVERIFY(readDump(state + QStringLiteral("/VESK")).contains("signal: 11 (SIGSEGV)"));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("vesk-crash.dmp"))));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("VESK"))));

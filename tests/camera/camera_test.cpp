@@ -47,10 +47,10 @@ private slots:
                                                  ReportedRange{0, 100, 300}, ReportedRange{-13, -1, -20}});
         // Device 2 cannot be bound.
         const std::vector<CameraDeviceInfo> devices = enumerateCameras(platform, true);
-        QVERIFY(devices.size() == 4 && devices[1].index == 2 && devices[1].name == QStringLiteral("vesk3.6"));
+        QCOMPARE(std::tuple(devices.size(), devices.at(1).index, devices.at(1).name), std::tuple(std::size_t(4), 2, QStringLiteral("vesk3.6")));
         QCOMPARE(platform.rangeQueries, 3);
         QVERIFY(!devices[2].brightness.valid); // unsupported: never asked, although it could answer
-        QVERIFY(!devices[3].focus.valid && devices[3].gain.defaultValue == 100);
+        QCOMPARE(std::pair(devices[3].focus.valid, devices[3].gain.defaultValue), std::pair(false, 100));
         QCOMPARE(log.messages(),
                  QStringList({QStringLiteral("Camera ranges for vesk5: brightness=0..255 default=128, focus=fallback, "
                                              "gain=fallback, exposure=fallback"),
@@ -61,7 +61,7 @@ private slots:
         // The hot-plug check asks for names only.
         platform.rangeQueries = 0;
         for (const CameraDeviceInfo &device : enumerateCameras(platform, false))
-            QVERIFY(!device.brightness.valid && !device.focus.valid);
+            QCOMPARE(std::pair(device.brightness.valid, device.focus.valid), std::pair(false, false));
         QCOMPARE(platform.rangeQueries, 0);
         QCOMPARE(log.messages().size(), 3);
     }
@@ -80,7 +80,7 @@ private slots:
         DemoCameraPlatform platform(std::move(system), *parseDemoCameraConfig(QStringLiteral("vesk3"), {}, {}, true));
 
         const auto devices = platform.listVideoInputs();
-        QVERIFY(devices.size() == 3 && devices[0].name == QStringLiteral("vesk5") && devices[2].name == QStringLiteral("vesk3"));
+        QCOMPARE(std::tuple(devices.size(), devices.at(0).name, devices.at(2).name), std::tuple(std::size_t(3), QStringLiteral("vesk5"), QStringLiteral("vesk3")));
         QCOMPARE(devices[2].index, DemoVideoCapture::deviceIndex);
         const auto demo = platform.queryRanges(devices[2]), attached = platform.queryRanges(devices[0]);
         QVERIFY(demo && demo->exposure && demo->exposure->minimum == -13);
@@ -110,7 +110,7 @@ private slots:
         auto &a = t.access;
 
         QCOMPARE(a.deviceSignatures(), QStringList({QStringLiteral("1:vesk5"), QStringLiteral("3:vesk3.6")}));
-        QVERIFY(a.deviceCombo()->currentText() == QStringLiteral("vesk5") && a.currentDeviceIndex() == 1);
+        QCOMPARE(std::pair(a.deviceCombo()->currentText(), a.currentDeviceIndex()), std::pair(QStringLiteral("vesk5"), 1));
         QCOMPARE(a.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
         QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({0, 255, 128, 1}));
         QCOMPARE(pairState(a.focusSlider(), a.focusSpin()), QList<int>({0, 1023, 536, 1}));
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(pairState(a.brightnessSlider(), a.brightnessSpin()), QList<int>({1, 64, 32, 1}));
         QCOMPARE(pairState(a.exposureSlider(), a.exposureSpin()), QList<int>({-13, -1, -7, 1}));
         a.deviceCombo()->setCurrentIndex(0);
-        QVERIFY(t.camera->takeWrites().empty() && a.brightnessSlider()->maximum() == 255);
+        QCOMPARE(std::pair(t.camera->takeWrites().empty(), a.brightnessSlider()->maximum()), std::pair(true, 255));
     }
 
     void hotPlugRebuildsOnlyOnChangeAndClosesAnOpenCamera()
@@ -136,7 +136,7 @@ private slots:
         {
             const DiagnosticLogReader log;
             a.checkDeviceList();
-            QVERIFY(a.currentDeviceIndex() == 1 && t.platform().rangeQueries == queries && log.messages().isEmpty());
+            QCOMPARE(std::tuple(a.currentDeviceIndex(), t.platform().rangeQueries, log.messages()), std::tuple(1, queries, QStringList()));
         }
 
         const struct { std::vector<VideoInput> devices; QString signatures; } steps[] = {
@@ -159,12 +159,12 @@ private slots:
                      QStringLiteral("Camera device list changed: %1 -> %2").arg(previous, step.signatures));
             QCOMPARE(a.deviceCombo()->currentIndex(), 0);
             QCOMPARE(a.statusLabel()->text(), QStringLiteral("Camera disconnected; switched to closed state"));
-            QVERIFY(!t.camera->isOpened() && !a.closeButton()->isEnabled() && !a.driverSettingsButton()->isEnabled());
+            QCOMPARE(std::tuple(t.camera->isOpened(), a.closeButton()->isEnabled(), a.driverSettingsButton()->isEnabled()), std::tuple(false, false, false));
             const bool found = !step.signatures.isEmpty();
-            QVERIFY(a.openButton()->isEnabled() == found && a.deviceCombo()->isEnabled() == found);
+            QCOMPARE(std::pair(a.openButton()->isEnabled(), a.deviceCombo()->isEnabled()), std::pair(found, found));
             if (!found) {
                 QCOMPARE(a.deviceCombo()->currentText(), QStringLiteral("No supported VESK camera detected"));
-                QVERIFY(a.deviceCombo()->currentData().isNull() && a.resolutionLabel()->text() == QStringLiteral("--"));
+                QCOMPARE(std::pair(a.deviceCombo()->currentData().isNull(), a.resolutionLabel()->text()), std::pair(true, QStringLiteral("--")));
             }
             previous = step.signatures;
         }

@@ -46,13 +46,13 @@ private slots:
         CaptureTestWindow t;
         QVERIFY(t.openStreaming(grey(3840, 2160, 90)));
         const auto opens = t.camera->openCalls();
-        QVERIFY(opens.size() == 1 && opens[0].api == cv::CAP_V4L2 && t.camera->takeWrites().empty());
+        QCOMPARE(std::tuple(opens.size(), opens.at(0).api, t.camera->takeWrites().empty()), std::tuple(std::size_t(1), int(cv::CAP_V4L2), true));
         QCOMPARE(opens[0].params, (std::vector<int>{3, 3840, 4, 2160, 6, 0x47504A4D}));   // size and MJPG at once
         QTRY_COMPARE(t.access.resolutionLabel()->text(), QStringLiteral("3840 x 2160"));
         QCOMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
         t.access.closeCamera();
         t.access.closeCamera();
-        QVERIFY(t.isClosedWithDevice() && t.access.imageView()->currentFrame().isNull() && t.camera->releaseCount() == 1);
+        QCOMPARE(std::tuple(t.isClosedWithDevice(), t.access.imageView()->currentFrame().isNull(), t.camera->releaseCount()), std::tuple(true, true, 1));
         QCOMPARE(t.access.resolutionLabel()->text(), QStringLiteral("Target 3840 x 2160"));
 
         // Many more sessions, with ticks presenting frames and property writes contending with the reads.
@@ -66,7 +66,7 @@ private slots:
             t.access.closeCamera();
             QVERIFY(t.isClosedWithDevice());
         }
-        QVERIFY(t.camera->releaseCount() == cycles + 1 && !t.camera->takeWrites().empty() && boxes.messages.isEmpty());
+        QCOMPARE(std::tuple(t.camera->releaseCount(), t.camera->takeWrites().empty(), boxes.messages.size()), std::tuple(cycles + 1, false, qsizetype(0)));
         QCOMPARE(log.count(QStringLiteral("Capture thread entered")), cycles + 1);
         QCOMPARE(log.count(QStringLiteral("Capture thread exited")), cycles + 1);
     }
@@ -92,13 +92,13 @@ private slots:
             t.camera->setOpenResult(c.openResult);
             t.camera->failOpen(c.failure);
             t.access.openCamera();
-            QVERIFY(boxes.messages.size() == 1 && boxes.messages[0].kind == c.kind);
+            QCOMPARE(std::pair(boxes.messages.size(), boxes.messages.value(0).kind), std::pair(qsizetype(1), c.kind));
             QCOMPARE(boxes.messages[0].title + ": " + boxes.messages[0].text, c.title + ": " + c.text);
-            QVERIFY(!t.access.frameTimer().isActive() && !log.contains(QStringLiteral("Starting capture thread")));
+            QCOMPARE(std::pair(t.access.frameTimer().isActive(), log.contains(QStringLiteral("Starting capture thread"))), std::pair(false, false));
             if (c.device)
                 QVERIFY2(t.isClosedWithDevice() && log.containsPrefix(c.logPrefix), qPrintable(log.messages().join('\n')));
             else
-                QVERIFY(!t.access.openButton()->isEnabled() && !t.access.closeButton()->isEnabled() && t.camera->openCalls().empty());
+                QCOMPARE(std::tuple(t.access.openButton()->isEnabled(), t.access.closeButton()->isEnabled(), t.camera->openCalls().size()), std::tuple(false, false, std::size_t(0)));
         }
     }
 
@@ -124,11 +124,11 @@ private slots:
             // Well before the 10 s that a read waits without a frame.
             QTRY_COMPARE(t.access.statusLabel()->text(), streamLost);
             QVERIFY(clock.elapsed() >= (r.frames > 0 ? r.laterLimit : r.firstLimit));
-            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable());
+            QCOMPARE(std::pair(t.access.closeButton()->isEnabled(), t.access.captureThread().joinable()), std::pair(false, false));
             // No read is tried without a frame: it would wait up to 10 s, and the limit with it.
             if (!r.dshow)
                 QCOMPARE(t.camera->readCount(), r.frames > 0 ? 3 : 0);
-            QVERIFY(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")) && boxes.messages.isEmpty());
+            QCOMPARE(std::pair(log.contains(QStringLiteral("Camera stream stopped returning frames; refreshing devices")), boxes.messages.size()), std::pair(true, qsizetype(0)));
             QCOMPARE(log.count(QStringLiteral("First camera frame received")), r.frames > 0 ? 1 : 0);
         }
     }
@@ -157,10 +157,11 @@ private slots:
             // Without the queued loss call the window would show "open" with no frames for ever.
             QTRY_COMPARE_WITH_TIMEOUT(t.access.statusLabel()->text(), streamLost, 10000);
             // Closed, and no frame outlives the session.
-            QVERIFY(!t.access.closeButton()->isEnabled() && !t.access.captureThread().joinable() && t.access.latestFrame().empty()
-                    && !t.access.frameReady() && t.access.spareFrames().empty() && t.access.imageView()->currentFrame().isNull());
-            QVERIFY2(log.containsPrefix(r.logPrefix) && log.contains(QStringLiteral("Capture thread exited")),
-                     qPrintable(log.messages().join('\n')));
+            QCOMPARE(std::tuple(t.access.closeButton()->isEnabled(), t.access.captureThread().joinable(), t.access.latestFrame().empty(),
+                                t.access.frameReady(), t.access.spareFrames().size(), t.access.imageView()->currentFrame().isNull()),
+                     std::tuple(false, false, true, false, std::size_t(0), true));
+            QVERIFY2(log.containsPrefix(r.logPrefix), qPrintable(log.messages().join('\n')));
+            QVERIFY(log.contains(QStringLiteral("Capture thread exited")));
         }
     }
 
@@ -176,7 +177,7 @@ private slots:
         t.openStreaming(grey(3840, 2160, 5));
         QTRY_COMPARE(t.access.statusLabel()->text(), QStringLiteral("Open: vesk5"));
         QTest::qWait(50);
-        QVERIFY(t.isOpen() && t.access.captureRunning() && t.camera->isOpened());
+        QCOMPARE(std::tuple(t.isOpen(), t.access.captureRunning().load(), t.camera->isOpened()), std::tuple(true, true, true));
     }
 
     void newestFrameWinsUncopied()
@@ -191,7 +192,7 @@ private slots:
         QCOMPARE(t.access.latestFrame().data, frames[2].data);   // moved through, never copied
         t.access.grabFrame();
         const QImage shown = t.access.imageView()->currentFrame();
-        QVERIFY(shown.size() == QSize(64, 48) && qRed(shown.pixel(0, 0)) == 30 && !t.access.frameReady());
+        QCOMPARE(std::tuple(shown.size(), qRed(shown.pixel(0, 0)), t.access.frameReady()), std::tuple(QSize(64, 48), 30, false));
         t.access.closeCamera();
     }
 
@@ -210,7 +211,7 @@ private slots:
         });
         t.access.closeCamera();
         driver.join();
-        QVERIFY(!releasedUnderRead && t.camera->releaseCount() == 1);
+        QCOMPARE(std::pair(releasedUnderRead.load(), t.camera->releaseCount()), std::pair(false, 1));
         QVERIFY(!t.access.frameReady());   // the frame the released read returned is dropped
         QTest::qWait(30);
         QVERIFY(t.isClosedWithDevice());
@@ -247,7 +248,7 @@ private slots:
         QCOMPARE(t.camera->takeWrites(), (Writes{{10, 40.0}, {14, 5.0}, {28, 600.0}, {15, -5.0}, {10, 41.0}}));
 
         a.autoFocusCheck()->setChecked(true);
-        QVERIFY(!a.focusSlider()->isEnabled() && !a.focusSpin()->isEnabled());
+        QCOMPARE(std::pair(a.focusSlider()->isEnabled(), a.focusSpin()->isEnabled()), std::pair(false, false));
         a.focusSlider()->setValue(701);   // moves the widgets only while auto focus is on
         a.autoFocusCheck()->setChecked(false);
         // V4L2 means 3 = aperture priority, 1 = manual; DirectShow's fractions would be rounded the wrong way.
@@ -274,7 +275,7 @@ private slots:
         auto &a = t.access;
         t.camera->refuseProperty(cv::CAP_PROP_GAIN);
         a.gainSlider()->setValue(15);
-        QVERIFY(a.gainSlider()->value() == 15 && log.messages() == QStringList{QStringLiteral("Driver rejected gain=15")});
+        QCOMPARE(std::pair(a.gainSlider()->value(), log.messages()), std::pair(15, QStringList{QStringLiteral("Driver rejected gain=15")}));
         struct Row { Failure failure; int property; double value; QString name, logged; };
         for (const Row &r : {Row{Failure::Standard, cv::CAP_PROP_BRIGHTNESS, 33.5, "brightness",
                                  "Exception while setting brightness=33.5: scripted failure in set"},
@@ -283,7 +284,7 @@ private slots:
             DiagnosticLogReader failures;
             t.camera->failNextSet(r.failure);
             QVERIFY(!a.setCameraProperty(r.property, r.value, r.name) && t.lockIsFree());
-            QVERIFY2(failures.messages().size() == 1 && failures.messages()[0].startsWith(r.logged), qPrintable(r.logged));
+            QCOMPARE(std::pair(failures.messages().size(), failures.messages().value(0).left(r.logged.size())), std::pair(qsizetype(1), r.logged));
         }
         QVERIFY(a.setCameraProperty(cv::CAP_PROP_BRIGHTNESS, 34, QStringLiteral("brightness")));
 
@@ -320,7 +321,7 @@ private slots:
         // showing 1.2, the spin box stays quiet and the unrounded factor stands.
         for (const double settled : {1.2, 1.21}) {
             emit a.imageView()->zoomRequested(1.21);
-            QVERIFY(a.zoomFactor() == settled && a.imageView()->zoomFactor() == settled && a.zoomSpin()->value() == 1.2);
+            QCOMPARE(std::tuple(a.zoomFactor(), a.imageView()->zoomFactor(), a.zoomSpin()->value()), std::tuple(settled, settled, 1.2));
         }
     }
 
@@ -328,28 +329,17 @@ private slots:
     {
         CaptureTestWindow t;
         auto &a = t.access;
-        int brightness = 22, autoExposureMode = 3;   // aperture priority, as a UVC camera powers up
-        t.platform().controlSourceFactory = [&](int) {
-            auto fake = std::make_unique<FakeControlSource>();
-            using T = CameraControlType;
-            fake->controls = {fakeControl(cv::CAP_PROP_BRIGHTNESS, T::Integer, 1, 64, brightness),
-                              fakeControl(cv::CAP_PROP_FOCUS, T::Integer, 0, 1023, 300), fakeControl(cv::CAP_PROP_GAIN, T::Integer, 0, 15, 3),
-                              fakeControl(cv::CAP_PROP_EXPOSURE, T::Integer, -13, -1, -5),
-                              fakeControl(cv::CAP_PROP_AUTOFOCUS, T::Boolean, 0, 1, 1),
-                              fakeControl(cv::CAP_PROP_AUTO_EXPOSURE, T::Menu, 0, 3, autoExposureMode)};
-            for (const CameraControl &c : fake->controls)
-                fake->captureProperties.insert(c.id, int(c.id));   // each control is its capture property
-            return fake;
-        };
+        int brightness = 22, autoExposureMode = 3;
+        t.platform().controlSourceFactory = [&](int) { return panelControls(brightness, 300, 3, -5, 1, autoExposureMode); };
         a.openCamera();
         QCOMPARE(QList<int>({a.brightnessSpin()->value(), a.focusSlider()->value(), a.gainSpin()->value(), a.exposureSlider()->value(),
                              a.autoFocusCheck()->isChecked(), a.autoExposureCheck()->isChecked()}),
                  QList<int>({22, 300, 3, -5, 1, 1}));
         // The camera refuses manual values now: the pairs say so instead of failing silently.
-        QVERIFY(!a.focusSlider()->isEnabled() && !a.exposureSpin()->isEnabled() && !a.focusSpin()->toolTip().isEmpty());
+        QCOMPARE(std::tuple(a.focusSlider()->isEnabled(), a.exposureSpin()->isEnabled(), a.focusSpin()->toolTip().isEmpty()), std::tuple(false, false, false));
         QVERIFY(t.camera->takeWrites().empty());   // shown, never written back
         a.autoExposureCheck()->setChecked(false);
-        QVERIFY(a.exposureSlider()->isEnabled() && a.exposureSlider()->toolTip().isEmpty());
+        QCOMPARE(std::pair(a.exposureSlider()->isEnabled(), a.exposureSlider()->toolTip()), std::pair(true, QString()));
         QCOMPARE(t.camera->takeWrites(), (Writes{{21, 1.0}, {15, -5.0}}));
 
         // What the camera holds after Close and Open wins over what the panel showed before.
@@ -358,7 +348,7 @@ private slots:
         autoExposureMode = 1;
         a.autoExposureCheck()->setChecked(true);
         a.openCamera();
-        QVERIFY(a.brightnessSlider()->value() == 40 && !a.autoExposureCheck()->isChecked() && a.exposureSpin()->isEnabled());
+        QCOMPARE(std::tuple(a.brightnessSlider()->value(), a.autoExposureCheck()->isChecked(), a.exposureSpin()->isEnabled()), std::tuple(40, false, true));
         QVERIFY(t.camera->takeWrites().empty());
         a.closeCamera();
     }

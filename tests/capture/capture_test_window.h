@@ -26,11 +26,7 @@ struct CaptureTestWindow {
     using Writes = FakeVideoCapture::Writes;
 
     explicit CaptureTestWindow(std::vector<VideoInput> devices = {{0, QStringLiteral("vesk5")}}, QMap<int, ReportedRanges> ranges = {})
-        : window(makeWindow(std::move(devices), std::move(ranges))), access(*window)
-    {
-        // Most tests follow a lost camera to the closed state; the reconnect tests switch it on.
-        access.autoReconnectCheck()->setChecked(false);
-    }
+        : window(makeWindow(std::move(devices), std::move(ranges))), access(*window) {}
 
     std::unique_ptr<MainWindow> makeWindow(std::vector<VideoInput> devices, QMap<int, ReportedRanges> ranges)
     {

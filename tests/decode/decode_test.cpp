@@ -1,6 +1,7 @@
 #include "decode/decode_pool.h"
 #include "decode/mjpeg_decoder.h"
 #include "decode/mjpeg_geometry.h"
+#include "decode/zoom_crop.h"
 #include "test_pictures.h"
 #include "tests/support/diagnostic_log_reader.h"
 
@@ -15,14 +16,18 @@
 
 namespace {
 
-// Allocations made to fail on every thread but the test's, as on a machine out of memory.
+// Allocations made to fail on every thread but the test's, as on a machine out of memory;
+// on the test's own thread, the one after the allowance (none while that is negative).
 std::atomic<int> allocationsToFail{0};
+std::atomic<int> testThreadAllowance{-1};
 std::thread::id testThread;
 
 } // namespace
 
 void *operator new(std::size_t size)
 {
+    if (std::this_thread::get_id() == testThread && testThreadAllowance.fetch_sub(1) == 0)
+        throw std::bad_alloc();
     for (int left = allocationsToFail.load(); left > 0 && std::this_thread::get_id() != testThread;) {
         if (allocationsToFail.compare_exchange_weak(left, left - 1))
             throw std::bad_alloc();
@@ -108,7 +113,7 @@ TEST(DecodePool, NewestFrameWinsFramesAndBuffersStayBoundedAndImagesOutlastThePo
     kept = QImage();
 }
 
-TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
+TEST(DecodePool, FailuresDropTheFrameOrFailTheStartAndNeverEndTheProcess)
 {
     const DiagnosticLogReader log;
     const cv::Mat good = frameOf(5);
@@ -137,6 +142,34 @@ TEST(DecodePool, FailedFramesAreDroppedAndLoggedOnceAndTheStreamGoesOn)
     EXPECT_EQ(pool.stats().failed, 3u);
     EXPECT_EQ(log.messages().filter(QStringLiteral("Dropped a corrupt camera frame: ")).size(), 1);
     EXPECT_EQ(log.count(QStringLiteral("Dropped a camera frame: out of memory")), 1);
+
+    // A worker that cannot start: those running are stopped, not left to end the process.
+    int failures = 0;
+    for (bool built = false; !built && failures < 50;) {
+        testThreadAllowance = failures;
+        try {
+            DecodePool other(3, 1);
+            testThreadAllowance = -1;
+            built = true;
+        } catch (const std::bad_alloc &) {
+            ++failures;
+        }
+    }
+    EXPECT_GE(failures, 3);
+}
+
+TEST(ZoomCrop, StaysInsideTheFrame)
+{
+    const QSize uhd(3840, 2160);
+    const struct { QSize frame; double zoom; QPointF offset; QRect expected; } rows[] = {
+        {uhd, 1.0, {500, 500}, {0, 0, 3840, 2160}},        {uhd, 1.01, {}, {0, 0, 3840, 2160}},
+        {uhd, 1.1, {}, {175, 99, 3490, 1962}},             {uhd, 2.0, {10.9, -10.9}, {970, 530, 1920, 1080}},
+        {uhd, 2.0, {5000, 5000}, {1920, 1080, 1920, 1080}}, {uhd, 2.0, {-5000, -5000}, {0, 0, 1920, 1080}},
+        {uhd, 7.0, {}, {1646, 926, 548, 308}},             {uhd, 8.0, {1680, 0}, {3360, 945, 480, 270}},
+        {uhd, 8.0, {1681, -946}, {3360, 0, 480, 270}},     {{9, 5}, 8.0, {}, {3, 1, 2, 2}},
+        {{1, 1}, 8.0, {3, 3}, {0, 0, 1, 1}},               {uhd, 2.0, {1e300, qQNaN()}, {1920, 540, 1920, 1080}}};
+    for (const auto &r : rows)
+        EXPECT_EQ(zoomCropRect(r.frame, r.zoom, r.offset), r.expected) << r.zoom << " " << r.offset.x() << "," << r.offset.y();
 }
 
 TEST(DecodePlan, UnzoomedPicksTheCoarsestScaleThatStillFillsTheDrawnPicture)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -56,4 +57,18 @@ public:
 inline CameraControl fakeControl(quint32 id, CameraControlType type, int minimum, int maximum, int value)
 {
     return CameraControl{id, QStringLiteral("Control %1").arg(id), type, minimum, maximum, 1, 0, value, false, false, false, {}};
+}
+
+// The panel's six controls, each reached by the capture property of its own id; the auto
+// exposure mode 3 is aperture priority, as a UVC camera powers up, and 1 is manual.
+inline std::unique_ptr<FakeControlSource> panelControls(int brightness, int focus, int gain, int exposure, int autoFocus, int autoExposure)
+{
+    auto fake = std::make_unique<FakeControlSource>();
+    using T = CameraControlType;
+    fake->controls = {fakeControl(10, T::Integer, 1, 64, brightness), fakeControl(28, T::Integer, 0, 1023, focus),
+                      fakeControl(14, T::Integer, 0, 15, gain), fakeControl(15, T::Integer, -13, -1, exposure),
+                      fakeControl(39, T::Boolean, 0, 1, autoFocus), fakeControl(21, T::Menu, 0, 3, autoExposure)};
+    for (const CameraControl &c : fake->controls)
+        fake->captureProperties.insert(c.id, int(c.id));
+    return fake;
 }

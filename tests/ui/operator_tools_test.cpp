@@ -1,6 +1,7 @@
 #include "tests/capture/capture_test_window.h"
 
 #include "camera/supported_cameras.h"
+#include "persistence/atomic_file_writer.h"
 #include "persistence/camera_settings_file.h"
 #include "persistence/config_path.h"
 #include "ui/camera_settings_dialog.h"
@@ -148,7 +149,7 @@ private slots:
             return fake;
         };
         t.access.openDriverSettings();   // closed: nothing opens
-        QVERIFY(sourcesOpened == 0 && !t.access.cameraSettingsDialog());
+        QCOMPARE(std::pair(sourcesOpened, t.access.cameraSettingsDialog().isNull()), std::pair(0, true));
 
         QVERIFY(t.openStreaming(patternFrame(64, 48)));
         // A second press, also after the operator closed it, shows the same dialog again.
@@ -156,7 +157,7 @@ private slots:
         QPointer<CameraSettingsDialog> dialog = t.access.cameraSettingsDialog();
         dialog->close();
         t.access.openDriverSettings();
-        QVERIFY(t.access.cameraSettingsDialog() == dialog && dialog->isVisible());
+        QCOMPARE(std::pair(t.access.cameraSettingsDialog().data(), dialog->isVisible()), std::pair(dialog.data(), true));
         QCOMPARE(sourcesOpened, 2);   // one more read what the camera holds when it opened
 
         // A control the capture backend has a property for goes through the capture object, once;
@@ -196,14 +197,14 @@ private slots:
         QTRY_VERIFY(t.access.statusLabel()->toolTip().startsWith(QStringLiteral("Last snapshot")));
         QDir folder(snapshotFolder());
         const QStringList files = folder.entryList(QDir::Files, QDir::Name);   // "-overlay" sorts before ".png"
-        QVERIFY2(files.size() == 2 && QRegularExpression(QStringLiteral("^vesk-\\d{8}-\\d{6}-\\d{3}\\.png$")).match(files[1]).hasMatch(),
-                 qPrintable(files.join(' ')));
+        QCOMPARE(files.size(), 2);
+        QVERIFY2(QRegularExpression(QStringLiteral("^vesk-\\d{8}-\\d{6}-\\d{3}\\.png$")).match(files[1]).hasMatch(), qPrintable(files[1]));
         QCOMPARE(files[0], QString(files[1]).replace(QStringLiteral(".png"), QStringLiteral("-overlay.png")));
         QVERIFY(t.access.statusLabel()->toolTip().endsWith(QDir::toNativeSeparators(folder.filePath(files[1]))));
 
         const QImage plain = QImage(folder.filePath(files[1])).convertToFormat(QImage::Format_RGB32);
         const QImage overlaid = QImage(folder.filePath(files[0])).convertToFormat(QImage::Format_RGB32);
-        QVERIFY(plain.size() == QSize(640, 480) && overlaid.size() == plain.size());
+        QCOMPARE(std::pair(plain.size(), overlaid.size()), std::pair(QSize(640, 480), QSize(640, 480)));
         // The plain file is the whole frame, colours as the camera gave them.
         for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(17, 400)}) {
             const cv::Vec3b bgr = frame.at<cv::Vec3b>(p.y(), p.x());
@@ -216,10 +217,10 @@ private slots:
         };
         for (const int r : radii) {   // on each circle's diagonal, away from the arms, and just off it
             const double d = r / std::sqrt(2.0), off = (r + 30) / std::sqrt(2.0);
-            QVERIFY2(changedNear(300 + d, 220 - d) && changedNear(300 - d, 220 + d) && !changedNear(300 + off, 220 + off),
-                     qPrintable(QString::number(r)));
+            QCOMPARE(std::tuple(r, changedNear(300 + d, 220 - d), changedNear(300 - d, 220 + d), changedNear(300 + off, 220 + off)),
+                     std::tuple(r, true, true, false));
         }
-        QVERIFY(changedNear(300 - 195, 220) && !changedNear(300 - 210, 220) && !changedNear(620, 30));
+        QCOMPARE(std::tuple(changedNear(300 - 195, 220), changedNear(300 - 210, 220), changedNear(620, 30)), std::tuple(true, false, false));
 
         // A file where the folder should be defeats even root. The operator closes the camera
         // while the warning is up; the frame being presented must not reach the view afterwards.
@@ -229,11 +230,11 @@ private slots:
         recorder.whileShown = [&t] { t.access.closeCamera(); };
         t.access.requestSnapshot();
         QTRY_COMPARE(recorder.messages.size(), 1);
-        QVERIFY(recorder.messages[0].kind == MessageKind::Warning && recorder.messages[0].text.contains("could not be saved"));
-        QVERIFY(t.access.statusLabel()->toolTip() == lastSaved && t.access.imageView()->currentFrame().isNull());
+        QCOMPARE(std::pair(recorder.messages[0].kind, recorder.messages[0].text.contains("could not be saved")), std::pair(MessageKind::Warning, true));
+        QCOMPARE(std::pair(t.access.statusLabel()->toolTip(), t.access.imageView()->currentFrame().isNull()), std::pair(lastSaved, true));
         const QStringList leftovers = QDir(QCoreApplication::applicationDirPath())
                                           .entryList({QStringLiteral("*.png"), QStringLiteral("*.png.*")}, QDir::Files);
-        QVERIFY2(leftovers.isEmpty() && QFileInfo(snapshotFolder()).isFile(), qPrintable(leftovers.join(QLatin1Char(' '))));
+        QCOMPARE(std::pair(leftovers, QFileInfo(snapshotFolder()).isFile()), std::pair(QStringList(), true));
     }
 
     void doubleClickPutsTheOverlayCentreUnderThePointer()
@@ -272,21 +273,31 @@ private slots:
 
     void lostCameraIsReopenedOnceWhenItReturns()
     {
-        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; };
+        struct Row { bool stall; QString meanwhile; QStringList returning; int reopenedIndex; QString status = {}; };
         const QStringList back{QStringLiteral("0 vesk7.1 usb-3"), QStringLiteral("2 vesk5 usb-1")};
         const Row rows[] = {{false, {}, back, 2},   // unplugged, back behind another camera
                             {true, {}, {QStringLiteral("0 vesk5 usb-1")}, 0},   // stalled, still listed
                             {false, "close", back, -1}, {false, "choose", back, -1}, {false, "untick", back, -1},
                             {false, {}, {QStringLiteral("2 vesk3 usb-1")}, -1},   // another model
-                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1}};  // same model, other port
+                            {false, {}, {QStringLiteral("2 vesk5 usb-2")}, -1},   // same model, other port
+                            {false, {}, {QStringLiteral("0 vesk5"), QStringLiteral("1 vesk5")}, -1,   // no ports: no guess
+                             "Camera disconnected; cannot tell which vesk5 it was, press Open"}};
+        // The stored values differ from the panel's in every field the camera takes.
+        QVERIFY(writeFileAtomically(vesk5File(), "10 100 1 -9 0 0 30\n"));
         for (const Row &r : rows) {
             MessageRecorder boxes;
             CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
             MainWindowTestAccess &a = t.access;
             FakeCameraPlatform &platform = t.platform();
+            // What the camera holds whenever it opens, as after a power cycle.
+            platform.controlSourceFactory = [](int) { return panelControls(22, 300, 3, -5, 1, 3); };
             a.autoReconnectCheck()->setChecked(true);
+            a.reconnectTimings().shortSession = {};   // no backing off here
             t.openStreaming(cv::Mat(2160, 3840, CV_8UC3, cv::Scalar(20, 40, 60)));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Open: vesk5"));
+            a.gainSlider()->setValue(7);
+            a.setZoom(2.0);
+            t.camera->takeWrites();
             if (r.stall) {
                 a.refreshAfterStreamLoss();   // what the capture thread's stall report runs
             } else {
@@ -311,13 +322,36 @@ private slots:
             for (int check = 0; check < 3; ++check)
                 a.checkDeviceList();
             const auto opens = t.camera->openCalls();
-            QVERIFY2(int(opens.size()) == (r.reopenedIndex < 0 ? 1 : 2) && boxes.messages.isEmpty(), qPrintable(r.returning.join(',')));
+            QCOMPARE(std::tuple(r.returning, int(opens.size()), boxes.messages.size()), std::tuple(r.returning, r.reopenedIndex < 0 ? 1 : 2, qsizetype(0)));
+            if (!r.status.isEmpty())
+                QCOMPARE(a.statusLabel()->text(), r.status);
             if (r.reopenedIndex < 0)
                 continue;
             QCOMPARE(opens.back().index, r.reopenedIndex);
+            // The operator's latest values come back, not the stored ones, where the camera lacks them.
+            QCOMPARE(t.camera->takeWrites(), (Writes{{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 7}}));
+            QCOMPARE(std::tuple(a.gainSpin()->value(), a.brightnessSpin()->value(), a.autoFocusCheck()->isChecked(), a.zoomFactor()), std::tuple(7, 22, false, 2.0));
             QCOMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5, waiting for video"));
             QTRY_COMPARE(a.statusLabel()->text(), QStringLiteral("Reconnected: vesk5"));
         }
+    }
+
+    void cameraThatKeepsDroppingOutIsBackedOffThenLeftClosed()
+    {
+        DiagnosticLogReader log;
+        CaptureTestWindow t(devices({QStringLiteral("0 vesk5 usb-1")}));
+        t.access.autoReconnectCheck()->setChecked(true);
+        t.access.reconnectTimings().firstBackOff = std::chrono::milliseconds(200);   // every session here ends soon after its open
+        QVERIFY(t.openStreaming(patternFrame(64, 48)));
+        for (int loss = 1; loss <= 3; ++loss) {
+            QTRY_VERIFY(t.access.lastFrameWidth() > 0);
+            t.access.refreshAfterStreamLoss();
+            t.access.checkDeviceList();   // too soon, each time, and after the third never
+            QCOMPARE(int(t.camera->openCalls().size()), loss);
+            QTRY_VERIFY(loss == 3 || (t.access.checkDeviceList(), int(t.camera->openCalls().size()) == loss + 1));
+        }
+        QCOMPARE(std::pair(t.access.statusLabel()->text(), t.access.closeButton()->isEnabled()), std::pair(QStringLiteral("Camera keeps dropping out; press Open to try again"), false));
+        QCOMPARE(log.count(QStringLiteral("vesk5 dropped out 3 times in a row soon after opening; not reopening it again")), 1);
     }
 
     void settingsReturnToTheirModelWithinItsRanges()
@@ -350,11 +384,11 @@ private slots:
         Rig again(QStringLiteral("vesk5"));
         QVERIFY(again.camera->takeWrites() == Writes({{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 3},
                                           {cv::CAP_PROP_BRIGHTNESS, 40}, {cv::CAP_PROP_FOCUS, 300}, {cv::CAP_PROP_GAIN, 7}}));
-        QVERIFY(again.access.brightnessSpin()->value() == 40 && !again.access.exposureSlider()->isEnabled());
+        QCOMPARE(std::pair(again.access.brightnessSpin()->value(), again.access.exposureSlider()->isEnabled()), std::pair(40, false));
         QCOMPARE(again.access.zoomSpin()->value(), 2.5);
 
         Rig otherModel(QStringLiteral("vesk3"));
-        QVERIFY(otherModel.camera->takeWrites().empty() && otherModel.access.zoomFactor() == 1.0 && boxes.messages.size() == 2);
+        QCOMPARE(std::tuple(otherModel.camera->takeWrites().empty(), otherModel.access.zoomFactor(), boxes.messages.size()), std::tuple(true, 1.0, qsizetype(2)));
 
         // Only whole files, and of those only the values inside the ranges the device reports.
         const std::pair<QByteArray, Writes> files[] = {
@@ -362,12 +396,10 @@ private slots:
              {{cv::CAP_PROP_AUTOFOCUS, 0}, {cv::CAP_PROP_AUTO_EXPOSURE, 1}, {cv::CAP_PROP_GAIN, 50}, {cv::CAP_PROP_EXPOSURE, 1000}}},
             {"20 30 4 5 0 0\n", {}}};
         for (const auto &[content, writes] : files) {
-            QFile file(vesk5File());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-            file.close();
+            QVERIFY(writeFileAtomically(vesk5File(), content));
             Rig rig(QStringLiteral("vesk5"));
             QCOMPARE(rig.camera->takeWrites(), writes);
-            QVERIFY(rig.access.brightnessSlider()->value() == 50 && rig.access.focusSlider()->value() == 250 && rig.access.zoomFactor() == 1.0);
+            QCOMPARE(std::tuple(rig.access.brightnessSlider()->value(), rig.access.focusSlider()->value(), rig.access.zoomFactor()), std::tuple(50, 250, 1.0));
         }
     }
 
@@ -379,7 +411,7 @@ private slots:
                  QStringLiteral("Aperture Priority ModeControl 5"));
         for (quint32 greyed : {exposure, firmware, focus})
             QVERIFY(!h.dialog->controlField(greyed)->isEnabled());
-        QVERIFY(h.source->writes.empty() && h.captureWrites.isEmpty());   // building writes nothing
+        QCOMPARE(std::pair(h.source->writes.size(), h.captureWrites.size()), std::pair(std::size_t(0), qsizetype(0)));   // building writes nothing
 
         h.editor<QSlider>(brightness)->setValue(40);
         h.editor<QSpinBox>(brightness)->setValue(-3);   // a committed number moves the slider, which alone writes
@@ -390,7 +422,7 @@ private slots:
         h.editor<QCheckBox>(autoFocus)->setChecked(false);
         h.editor<QSlider>(focus)->setValue(503);   // off the step grid: the nearest step is written and shown
         QCOMPARE(h.source->writes, (std::vector<Write>{{backlight, 0}, {powerLine, 1}, {trigger, 1}, {autoFocus, 0}, {focus, 505}}));
-        QVERIFY(h.editor<QSpinBox>(focus)->value() == 505 && h.captureWrites.size() == 2);
+        QCOMPARE(std::pair(h.editor<QSpinBox>(focus)->value(), h.captureWrites.size()), std::pair(505, qsizetype(2)));
 
         // The driver's state is read back after every write.
         h.editor<QComboBox>(autoExposure)->setCurrentIndex(0);
@@ -405,7 +437,7 @@ private slots:
         h.source->afterWrite = [](FakeControlSource &s) { s.controls.push_back(fakeControl(99, CameraControlType::Boolean, 0, 1, 0)); };
         h.editor<QCheckBox>(backlight)->setChecked(true);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(h.dialog->controlField(99) && h.editor<QCheckBox>(backlight)->isChecked());
+        QCOMPARE(std::pair(bool(h.dialog->controlField(99)), h.editor<QCheckBox>(backlight)->isChecked()), std::pair(true, true));
     }
 
     void resetWritesDefaultsOnceIncludingThoseAnAutoModeFreed()

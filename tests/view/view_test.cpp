@@ -1,6 +1,8 @@
 #include "tests/capture/capture_test_window.h"
 
+#include "view/frame_image.h"
 #include "view/overlay_painter.h"
+#include "view/theme.h"
 #include "view/view_geometry.h"
 
 #include <QMouseEvent>
@@ -95,7 +97,7 @@ private slots:
         view.setZoom(1.05);
         wheel(view, -120);
         // No vertical movement (a tilt wheel, a sideways swipe, a gesture's start) is no zoom.
-        QVERIFY(!wheel(view, 0) && !wheel(view, 0, 120));
+        QCOMPARE(std::pair(wheel(view, 0), wheel(view, 0, 120)), std::pair(false, false));
         QList<double> requested;
         for (const QList<QVariant> &call : spy)
             requested << call.at(0).toDouble();
@@ -126,7 +128,7 @@ private slots:
         }
     }
 
-    void dragPansAndTheScrollBarStaysClearOfTheBadge()
+    void dragPansAndTheScrollBarSitsInsideThePicture()
     {
         ImageView view;
         view.resize(viewSize);
@@ -142,10 +144,10 @@ private slots:
         mouse(view, QEvent::MouseButtonRelease, QPoint(111, 95), Qt::LeftButton);
         mouse(view, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton);
         mouse(view, QEvent::MouseMove, QPoint(300, 300));
-        QVERIFY(spy.count() == 1 && view.panOffset() == QPointF(-22, 10));
-        // The vertical bar runs down the picture's right edge below the frame-rate badge.
+        QCOMPARE(std::pair(spy.count(), view.panOffset()), std::pair(qsizetype(1), QPointF(-22, 10)));
+        // The vertical bar runs down the picture's right edge from just below its top.
         QVERIFY(vertical && !vertical->isHidden());
-        QVERIFY(!vertical->geometry().intersects(QRect(26 + 640 - 112 - 10, 26 + 10, 112, 28)));
+        QCOMPARE(vertical->geometry(), QRect(26 + 640 - 19, 26 + 8, 11, 360 - 35));
     }
 
     void frameRateIsCountedPerHalfSecondWindow()
@@ -187,9 +189,9 @@ private slots:
         QImage image = render(view);
         for (QPoint inside : {QPoint(346, 206), QPoint(108, 206), QPoint(584, 380)})
             QVERIFY(near(at(image, inside.x(), inside.y()), Qt::green, 2));
-        QVERIFY(!near(at(image, 102, 206), Qt::green, 60) && !near(at(image, 590, 206), Qt::green, 60));
+        QCOMPARE(std::pair(near(at(image, 102, 206), Qt::green, 60), near(at(image, 590, 206), Qt::green, 60)), std::pair(false, false));
         // Dark plates 10 px inside the picture's top corners.
-        QVERIFY(at(image, 120, 50).green() < 110 && at(image, 468, 50).green() < 110);
+        QCOMPARE(std::pair(at(image, 120, 50).green() < 110, at(image, 468, 50).green() < 110), std::pair(true, true));
 
         OverlaySettings overlay{true, 960, 540, {}, true, Cross, 100, 6, 0, Qt::red};
         overlay.circles[1] = {true, 200, 4, Qt::blue};
@@ -197,9 +199,9 @@ private slots:
         view.setFrame(solid(1280, 720, Qt::black));
         // Half scale: the centre lands at (26 + 480, 26 + 270), lengths are halved.
         image = render(view);
-        QVERIFY(near(at(image, 506, 326), Qt::red, 10) && near(at(image, 536, 296), Qt::red, 10));
-        QVERIFY(near(at(image, 406, 296), Qt::blue, 10) && near(at(image, 506, 196), Qt::blue, 10));
-        QVERIFY(near(at(image, 536, 326), Qt::black, 10) && near(at(image, 586, 296), Qt::black, 10));
+        QCOMPARE(std::pair(near(at(image, 506, 326), Qt::red, 10), near(at(image, 536, 296), Qt::red, 10)), std::pair(true, true));
+        QCOMPARE(std::pair(near(at(image, 406, 296), Qt::blue, 10), near(at(image, 506, 196), Qt::blue, 10)), std::pair(true, true));
+        QCOMPARE(std::pair(near(at(image, 536, 326), Qt::black, 10), near(at(image, 586, 296), Qt::black, 10)), std::pair(true, true));
         view.clearFrame();
         QVERIFY(!view.overlaySettings().enabled);
     }
@@ -229,8 +231,8 @@ private slots:
                 sum += qRed(image.pixel(x, int(cy) + 30)) / 255.0;
             return sum;
         };
-        QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 8))) - 2.0) < 0.2
-                && qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 2))) - 1.0) < 0.2);
+        QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 8))) - 2.0) < 0.2);
+        QVERIFY(qAbs(inkAcrossArm(paintOverlay(reticle(Cross, 0, 2))) - 1.0) < 0.2);
 
         OverlaySettings overlay = reticle(Cross, 0);
         overlay.circles[0] = {true, 160, 8, Qt::blue};
@@ -238,21 +240,21 @@ private slots:
         QImage image = paintOverlay(overlay);
         // Radius 160 frame px is 40 view px, unfilled; the reticle lies on top where they cross.
         QVERIFY(near(at(image, cx + 28, cy - 28), Qt::blue, 40));
-        QVERIFY(!lit(image, cx + 20, cy - 20) && !lit(image, cx + 14, cy - 14));
+        QCOMPARE(std::pair(lit(image, cx + 20, cy - 20), lit(image, cx + 14, cy - 14)), std::pair(false, false));
         QVERIFY(near(at(image, cx, cy + 40), Qt::white, 10));
 
         // Centred 5 px inside the picture's right edge: everything beyond the picture is cut.
         overlay.centerX = 780;
         overlay.reticleLength = 2000;
         image = paintOverlay(overlay);
-        QVERIFY(lit(image, 248, cy) && lit(image, 245, 52) && lit(image, 245 - 30, cy));
+        QCOMPARE(std::tuple(lit(image, 248, cy), lit(image, 245, 52), lit(image, 245 - 30, cy)), std::tuple(true, true, true));
         for (int x = 251; x < 400; ++x)
-            QVERIFY(!lit(image, x, cy) && !lit(image, x, cy - 15));
+            QCOMPARE(std::tuple(x, lit(image, x, cy), lit(image, x, cy - 15)), std::tuple(x, false, false));
         for (int y : {0, 48, 202, 299})
             QVERIFY(!lit(image, 245, y));
 
         const QImage blank = paintOverlay(OverlaySettings());
-        QVERIFY(paintOverlay(overlay, QSize(0, 600)) == blank && paintOverlay(overlay, QSize(800, 0)) == blank);
+        QCOMPARE(std::pair(paintOverlay(overlay, QSize(0, 600)) == blank, paintOverlay(overlay, QSize(800, 0)) == blank), std::pair(true, true));
         overlay.enabled = false;
         QCOMPARE(paintOverlay(overlay), blank);
     }
@@ -278,6 +280,33 @@ private slots:
         }
         qInstallMessageHandler(previous);
         QVERIFY2(parseWarnings.filter(QStringLiteral("parse")).isEmpty(), qPrintable(parseWarnings.join('\n')));
+        for (const char *colour : {"border-color: #d3dde2", "background: #e4eaed", "border-color: #d0dadd"})   // as by day
+            QVERIFY2(buildStyleSheet(true).contains(QLatin1String(colour)), colour);
+    }
+
+    void framesAreWrappedThenCopiedOnce()
+    {
+        cv::Mat full(40, 60, CV_8UC3, cv::Scalar(1, 2, 3));
+        const cv::Mat crop(full, cv::Rect(20, 10, 30, 20));
+        full.at<cv::Vec3b>(12, 22) = {200, 100, 50};   // crop pixel (2, 2)
+        const QImage view = wrapFrame(crop);
+        QCOMPARE(std::pair(view.constBits(), view.bytesPerLine()), std::pair(const_cast<const uchar *>(crop.data), qsizetype(full.step[0])));
+        QCOMPARE(view.pixel(2, 2), qRgb(50, 100, 200));
+
+        QImage buffer;
+        QVERIFY(copyFrameInto(crop, buffer));
+        const uchar *pixels = buffer.constBits();
+        const QImage shared = buffer;   // someone still shows it: never overwrite it
+        full.at<cv::Vec3b>(12, 22) = {0, 255, 0};
+        QVERIFY(copyFrameInto(crop, buffer));
+        QCOMPARE(std::pair(shared.pixel(2, 2), buffer.pixel(2, 2)), std::pair(qRgb(50, 100, 200), qRgb(0, 255, 0)));
+        const uchar *copied = buffer.constBits();
+        QVERIFY(copyFrameInto(crop, buffer));
+        QCOMPARE(std::pair(buffer.constBits() == copied, copied != pixels), std::pair(true, true));   // same size, unshared: reused
+
+        QCOMPARE(qGray(wrapFrame(cv::Mat(8, 8, CV_8UC1, cv::Scalar(77))).pixel(3, 3)), 77);
+        // Two 8-bit channels would be read past the row end as BGR888.
+        QCOMPARE(std::pair(wrapFrame(cv::Mat(8, 8, CV_8UC2)).isNull(), copyFrameInto(cv::Mat(8, 8, CV_16UC1), buffer)), std::pair(true, false));
     }
 };
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The installer's round trip under Wine on a virtual display, in a fresh Wine prefix: makes
 # vesk-setup-<version>-x64.exe from the build's portable folder, installs it silently, starts
-# the installed vesk.exe, which must keep its log and settings in %APPDATA%\VESK and write
-# nothing into Program Files, then uninstalls silently: the program, its Start menu entry and
-# its Apps & Features entry go, the user's settings, log and snapshots stay.
+# the installed vesk.exe, which must keep its settings in %APPDATA%\VESK, its log in
+# %LOCALAPPDATA%\VESK and write nothing into Program Files, then uninstalls silently: the
+# program, its Start menu entry and its Apps & Features entry go, the user's settings, log and
+# snapshots stay.
 # Usage: installer_under_wine.sh <Windows build folder>
 set -euo pipefail
 
@@ -39,8 +40,10 @@ start=$SECONDS
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VESK'
 program="$WINEPREFIX/drive_c/Program Files/VESK"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VESK.lnk"
-user="$(winepath -u "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")/VESK"
-log="$user/vesk-diagnostic.log"
+folder() { echo "$(winepath -u "$(wine cmd /c "echo %$1%" | tr -d '\r')")/VESK"; }
+user="$(folder APPDATA)"
+localdata="$(folder LOCALAPPDATA)"
+log="$localdata/vesk-diagnostic.log"
 
 wine "$setup" /S || fail "the installer ended with status $?"
 [[ -f "$program/vesk.exe" && -f "$program/vesk-installed.txt" ]] || fail "no vesk.exe or marker in Program Files\\VESK"
@@ -52,24 +55,24 @@ installed="$(ls -AR "$program")"
 VESK_LANG=en wine 'C:\Program Files\VESK\vesk.exe' &
 pid=$!
 window="$(timeout 120 xdotool search --sync --name '^VESK$' | head -1)" || fail "no VESK window within 120 s"
-await 10 test -s "$log" || fail "no vesk-diagnostic.log in %APPDATA%\\VESK"
+await 10 test -s "$log" || fail "no vesk-diagnostic.log in %LOCALAPPDATA%\\VESK"
 await 10 test -d "$user/config" || fail "no config folder in %APPDATA%\\VESK"
 grep -q 'This is an installed copy' "$log" || fail "the installed copy did not know itself: $(head -1 "$log")"
 xdotool key --window "$window" alt+F4
 timeout 30 tail --pid="$pid" -f /dev/null || fail "vesk.exe did not end within 30 s of the window's close"
 wait "$pid" || fail "vesk.exe ended with status $?"
 [[ "$(ls -AR "$program")" == "$installed" ]] || fail "the installed copy wrote into Program Files\\VESK: $(ls -AR "$program")"
-echo "ok: the installed vesk.exe keeps its log and settings in %APPDATA%\\VESK"
+echo "ok: the installed vesk.exe keeps its settings in %APPDATA%\\VESK and its log in %LOCALAPPDATA%\\VESK"
 
 # What the user made with it; the uninstaller must leave all of it.
-mkdir -p "$user/snapshots"
+mkdir -p "$localdata/snapshots"
 echo "2000 1500" >"$user/config/focus.txt"
-touch "$user/snapshots/vesk-snapshot.png"
+touch "$localdata/snapshots/vesk-snapshot.png"
 # The uninstaller runs from a copy of itself in %TEMP% and returns at once.
 wine 'C:\Program Files\VESK\uninstall.exe' /S || fail "the uninstaller ended with status $?"
 await 60 test ! -e "$program" || fail "Program Files\\VESK remains after the uninstall: $(ls -A "$program")"
 [[ ! -e "$menu" ]] || fail "the Start menu entry remains"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the Apps & Features entry remains"
-[[ -s "$log" && -f "$user/config/focus.txt" && -f "$user/snapshots/vesk-snapshot.png" ]] ||
+[[ -s "$log" && -f "$user/config/focus.txt" && -f "$localdata/snapshots/vesk-snapshot.png" ]] ||
     fail "the uninstaller removed the user's files"
 echo "ok: uninstalled; the user's settings, log and snapshots remain (round trip $((SECONDS - start)) s)"

@@ -1,4 +1,4 @@
-#include "view/zoom_crop.h"
+#include "decode/zoom_crop.h"
 
 #include <algorithm>
 #include <cmath>
