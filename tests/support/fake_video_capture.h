@@ -38,8 +38,7 @@ public:
     // Frames come this far apart; a read before the next one is due waits for it.
     void setReadInterval(std::chrono::microseconds interval) { locked([&] { readInterval = interval; }); }
     void failReads(Failure failure) { locked([&] { readFailure = failure; }); }
-    // Reads as DirectShow's capture object, a NewFrameCapture, over OpenCV's DirectShow backend
-    // for a device opened in `mode`, each read's wait for a frame (a second there) this long.
+    // Reads as a NewFrameCapture over OpenCV's DirectShow backend, opened in `mode`; a frame is awaited this long (there 1 s).
     void behaveLikeDshow(std::chrono::milliseconds frameWait, cv::Size mode) { locked([&] { dshowWait = frameWait; dshowMode = mode; }); }
     // While blocking, every read waits until releaseBlockedReads() or blocking is switched off.
     void setBlockingReads(bool on) { locked([&] { blocking = on; }); }
