@@ -33,8 +33,10 @@ FileLocations inUserFolders(FilePlacement placement, const PerUserFolders &perUs
 
 FileLocations decideFileLocations(const QString &executableFolder, const PerUserFolders &perUser)
 {
-    // Tested first: root can write into an installed bin folder but must not litter it.
-    if (QDir(installedDataFolder(executableFolder)).exists())
+    // Tested first: root can write into an installed bin folder but must not litter it, and
+    // Windows may let every user write into an installed folder; its installer leaves a marker.
+    if (QDir(installedDataFolder(executableFolder)).exists()
+        || QFileInfo::exists(QDir(executableFolder).filePath(QStringLiteral("vesk-installed.txt"))))
         return inUserFolders(FilePlacement::InstalledCopy, perUser, executableFolder);
     if (!folderTakesFiles(executableFolder))
         return inUserFolders(FilePlacement::UnwritableFolder, perUser, executableFolder);

@@ -5,7 +5,7 @@
 // Why the files are where they are.
 enum class FilePlacement {
     BesideExecutable, // a portable copy or a build tree: the executable's folder takes them
-    InstalledCopy,    // the executable sits in an installed layout, whoever runs it
+    InstalledCopy,    // an installed layout or the Windows installer's marker, whoever runs it
     UnwritableFolder, // the executable's folder refused a file
 };
 

@@ -63,6 +63,10 @@ public:
     // The driver controls of device `index`, for VESK's own settings dialog; null where the
     // capture backend shows the driver's dialog instead.
     virtual std::unique_ptr<CameraControlSource> openControlSource(int index) = 0;
+
+    // False where the stack knows that the driver of `device` has no settings dialog for the
+    // capture backend to show; true where it has one or the stack cannot tell.
+    virtual bool offersDriverDialog(const VideoInput &device) = 0;
 };
 
 // The camera stack of the build's operating system.

@@ -37,6 +37,9 @@ void MainWindow::captureLoop()
     bool streamLost = false;
 
     while (captureRunning) {
+        // A run of empty reads is timed from the start of its first read: a backend may wait
+        // a second in each read (DirectShow), and the stall limits count from the last frame.
+        const auto passStart = std::chrono::steady_clock::now();
         cv::Mat frame;
         FrameWait waited = FrameWait::Unsupported;
         bool ended = false;
@@ -103,7 +106,7 @@ void MainWindow::captureLoop()
 
         const auto now = std::chrono::steady_clock::now();
         if (!stallStarted) {
-            stallStart = now;
+            stallStart = passStart;
             stallStarted = true;
         }
         const auto limit = framesSeen ? timings.laterFrameLimit : timings.firstFrameLimit;

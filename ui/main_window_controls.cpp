@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -34,6 +35,12 @@ void holdForAutoMode(QSlider *slider, QSpinBox *spin, bool autoOn, const QString
         widget->setEnabled(!autoOn);
         widget->setToolTip(autoOn ? reason : QString());
     }
+}
+
+QString noDriverDialogText()
+{
+    return pickText(QStringLiteral("This camera's driver has no settings dialog"), QStringLiteral("此攝影機的驅動程式沒有設定視窗"),
+                    QStringLiteral("此摄像头的驱动程序没有设置窗口"));
 }
 
 QString autoFocusReason()
@@ -312,10 +319,24 @@ void MainWindow::openDriverSettings()
         return;
     }
 
-    // Backends without a settings dialog simply refuse the property; that is not worth a log line.
-    std::lock_guard lock(captureMutex);
-    logFault(guardDriverCall([&] {
-        if (capture->isOpened())
-            capture->set(cv::CAP_PROP_SETTINGS, 1.0);
-    }));
+    // A button that does nothing looks broken: where the driver has no dialog, say so.
+    if (!platform->offersDriverDialog(VideoInput{currentDeviceIndex, openedCamera ? openedCamera->name : QString()})) {
+        DiagnosticLog(QStringLiteral("The camera offers no driver settings dialog"));
+        statusLabel->setText(noDriverDialogText());
+        return;
+    }
+    bool refused = false;
+    {
+        std::lock_guard lock(captureMutex);
+        // DirectShow also refuses while its dialog is still open from the last press; it
+        // counts its open dialogs in the same property.
+        logFault(guardDriverCall([&] {
+            if (capture->isOpened())
+                refused = !capture->set(cv::CAP_PROP_SETTINGS, 1.0) && !(capture->get(cv::CAP_PROP_SETTINGS) > 0);
+        }));
+    }
+    if (refused) {
+        DiagnosticLog(QStringLiteral("Driver refused to show its settings dialog"));
+        statusLabel->setText(noDriverDialogText());
+    }
 }

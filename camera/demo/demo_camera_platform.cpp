@@ -68,3 +68,9 @@ std::unique_ptr<CameraControlSource> DemoCameraPlatform::openControlSource(int i
         return system->openControlSource(index);
     return std::make_unique<DemoControlSource>(state);
 }
+
+bool DemoCameraPlatform::offersDriverDialog(const VideoInput &device)
+{
+    // The synthetic camera's controls show in VESK's own dialog.
+    return device.index == DemoVideoCapture::deviceIndex || system->offersDriverDialog(device);
+}

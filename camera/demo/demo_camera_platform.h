@@ -20,6 +20,7 @@ public:
     bool deliversCompressedFrames(int index) const override;
     double autoExposureValue(bool on) const override;
     std::unique_ptr<CameraControlSource> openControlSource(int index) override;
+    bool offersDriverDialog(const VideoInput &device) override;
 
 private:
     std::unique_ptr<CameraPlatform> system;

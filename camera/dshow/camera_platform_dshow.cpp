@@ -2,6 +2,7 @@
 
 #include "camera/camera_control.h"
 #include "camera/dshow/dshow_devices.h"
+#include "camera/new_frame_capture.h"
 
 #include <opencv2/videoio.hpp>
 
@@ -24,7 +25,9 @@ public:
         return queryDshowRanges(device.index, device.name.toStdWString());
     }
 
-    std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<cv::VideoCapture>(); }
+    // OpenCV's DirectShow read() reports black or the previous picture as a frame when none came
+    // within its wait; the stall limits and the frame count need to know.
+    std::unique_ptr<cv::VideoCapture> createCapture() override { return std::make_unique<NewFrameCapture>(); }
     int captureApi() const override { return cv::CAP_DSHOW; }
     QString stackName() const override { return QStringLiteral("DirectShow"); }
     // The backend has no wait of its own; its read waits for the frame.
@@ -35,6 +38,12 @@ public:
     std::unique_ptr<CameraControlSource> openControlSource(int index) override
     {
         return openCameraControlSource(index);
+    }
+    // The backend's settings call succeeds even for a device without property pages, and then
+    // shows nothing.
+    bool offersDriverDialog(const VideoInput &device) override
+    {
+        return dshowDeviceHasPropertyPages(device.index, device.name.toStdWString()).value_or(true);
     }
 };
 

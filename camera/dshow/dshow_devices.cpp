@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <dshow.h>
+#include <ocidl.h>
 
 namespace {
 
@@ -128,6 +129,24 @@ ReportedRanges queryFilterRanges(IBaseFilter *filter)
     return ranges;
 }
 
+// Calls visit(filter) with the bound filter of the device at position, if it still carries
+// expectedName there: the devices may have changed since they were listed, and another
+// device's filter must never be bound.
+template <typename Visit>
+void withDeviceFilter(int position, const std::wstring &expectedName, Visit visit)
+{
+    forEachVideoInput([&](int current, IMoniker *moniker) {
+        if (current < position)
+            return true;
+        if (readFriendlyName(moniker) != expectedName)
+            return false;
+        ComRef<IBaseFilter> filter;
+        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.outVoid())) && filter)
+            visit(filter.get());
+        return false;
+    });
+}
+
 } // namespace
 
 std::vector<DshowVideoInput> listDshowVideoInputs()
@@ -145,17 +164,25 @@ std::optional<ReportedRanges> queryDshowRanges(int position, const std::wstring 
 {
     const ComApartment apartment;
     std::optional<ReportedRanges> result;
-    forEachVideoInput([&](int current, IMoniker *moniker) {
-        if (current < position)
-            return true;
-        // The devices may have changed since they were listed; never bind another device's filter.
-        if (readFriendlyName(moniker) != expectedName)
-            return false;
-        ComRef<IBaseFilter> filter;
-        if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.outVoid())) || !filter)
-            return false;
-        result = queryFilterRanges(filter.get());
-        return false;
+    withDeviceFilter(position, expectedName, [&](IBaseFilter *filter) { result = queryFilterRanges(filter); });
+    return result;
+}
+
+std::optional<bool> dshowDeviceHasPropertyPages(int position, const std::wstring &expectedName)
+{
+    const ComApartment apartment;
+    std::optional<bool> result;
+    withDeviceFilter(position, expectedName, [&](IBaseFilter *filter) {
+        ComRef<ISpecifyPropertyPages> pages;
+        if (FAILED(filter->QueryInterface(IID_ISpecifyPropertyPages, pages.outVoid())) || !pages) {
+            result = false;
+            return;
+        }
+        CAUUID ids{};
+        if (FAILED(pages->GetPages(&ids)))
+            return;
+        result = ids.cElems > 0;
+        CoTaskMemFree(ids.pElems);
     });
     return result;
 }

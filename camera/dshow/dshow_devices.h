@@ -21,3 +21,8 @@ std::vector<DshowVideoInput> listDshowVideoInputs();
 // reported it and absent when its interface is missing or GetRange failed. Absent as a whole
 // when the device cannot be bound or no longer carries expectedName there.
 std::optional<ReportedRanges> queryDshowRanges(int position, const std::wstring &expectedName);
+
+// Whether the device at position offers property pages, the driver's own settings dialog.
+// Absent when that cannot be told: the device cannot be bound, is another one now, or its
+// pages cannot be listed.
+std::optional<bool> dshowDeviceHasPropertyPages(int position, const std::wstring &expectedName);

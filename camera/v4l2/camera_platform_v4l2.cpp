@@ -64,6 +64,8 @@ public:
     {
         return openCameraControlSource(index);
     }
+    // VESK's own dialog stands in for one; OpenCV's V4L2 backend refuses the settings call itself.
+    bool offersDriverDialog(const VideoInput &) override { return true; }
 };
 
 } // namespace

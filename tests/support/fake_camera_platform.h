@@ -20,6 +20,7 @@ public:
     std::function<std::unique_ptr<CameraControlSource>(int index)> controlSourceFactory;
     // Whether the window asks the capture objects for compressed frames.
     bool compressedFrames = false;
+    bool driverDialog = true;   // what offersDriverDialog() answers
     int rangeQueries = 0;
 
     std::vector<VideoInput> listVideoInputs() override { return devices; }
@@ -45,4 +46,5 @@ public:
     {
         return controlSourceFactory ? controlSourceFactory(index) : nullptr;
     }
+    bool offersDriverDialog(const VideoInput &) override { return driverDialog; }
 };

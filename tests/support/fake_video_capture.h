@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/camera_platform.h"
+#include "camera/new_frame_capture.h"
 
 #include <opencv2/videoio.hpp>
 
@@ -19,8 +20,8 @@
 
 // A capture device whose every answer the test scripts. All members may be called from any
 // thread; the internal lock is innermost, so it may be taken under the caller's locks.
-// Like the V4L2 backend, a read finding no frame waits up to 10 s for one to come.
-class FakeVideoCapture : public cv::VideoCapture {
+// Like the V4L2 backend, a read finding no frame waits up to 10 s for one to come (see behaveLikeDshow).
+class FakeVideoCapture : public NewFrameCapture {
 public:
     enum class Failure { None, OpenCv, Standard, Unknown };   // cv::Exception, std::runtime_error, an int
     struct OpenCall { int index; int api; std::vector<int> params; };
@@ -37,6 +38,8 @@ public:
     // Frames come this far apart; a read before the next one is due waits for it.
     void setReadInterval(std::chrono::microseconds interval) { locked([&] { readInterval = interval; }); }
     void failReads(Failure failure) { locked([&] { readFailure = failure; }); }
+    // Reads as a NewFrameCapture over OpenCV's DirectShow backend, opened in `mode`; a frame is awaited this long (there 1 s).
+    void behaveLikeDshow(std::chrono::milliseconds frameWait, cv::Size mode) { locked([&] { dshowWait = frameWait; dshowMode = mode; }); }
     // While blocking, every read waits until releaseBlockedReads() or blocking is switched off.
     void setBlockingReads(bool on) { locked([&] { blocking = on; }); }
     void releaseBlockedReads() { locked([&] { ++releaseTicket; }); }
@@ -61,6 +64,8 @@ public:
     FrameWait waitForFrame(std::chrono::milliseconds timeout)
     {
         std::unique_lock lock(mutex);
+        if (dshowWait.count() > 0)
+            return FrameWait::Unsupported;
         const auto deadline = Clock::now() + timeout;
         // A device that is gone fails its read at once: the read, not the wait, reports it.
         waitUntilFrameDue(lock, deadline, [this] { return !opened || connectionDropped; });
@@ -88,6 +93,16 @@ public:
     void release() override { locked([&] { ++releases; opened = false; }); }
     bool read(cv::OutputArray image) override
     {
+        return dshowWait.count() > 0 ? NewFrameCapture::read(image) : cv::VideoCapture::read(image);
+    }
+    // As OpenCV's DirectShow backend, grab() only asks whether the device is still there.
+    bool grab() override { return locked([&] { return dshowWait.count() == 0 || !connectionDropped; }); }
+    bool retrieve(cv::OutputArray image, int = 0) override
+    {
+        // DirectShow sizes the output before it waits: a wait without a frame leaves black or old pixels.
+        const bool dshow = dshowWait.count() > 0;
+        if (dshow && image.size() != dshowMode)
+            cv::Mat(dshowMode, CV_8UC3, cv::Scalar::all(0)).copyTo(image);
         cv::Mat frame;
         {
             std::unique_lock lock(mutex);
@@ -100,7 +115,9 @@ public:
                 ticket = releaseTicket;
             }
             // As V4L2's select(): the read waits for the frame that is due, and up to 10 s for one to come.
-            waitUntilFrameDue(lock, Clock::now() + std::chrono::seconds(10), [&] { return releaseTicket != ticket; });
+            waitUntilFrameDue(lock, Clock::now() + (dshow ? dshowWait : std::chrono::seconds(10)), [&] { return releaseTicket != ticket; });
+            if (dshow && !frameDue())
+                return false;
             nextFrameDue = Clock::now() + readInterval;
             ++reads;
             changed.notify_all();
@@ -109,8 +126,10 @@ public:
             if (!queued.empty())
                 queued.pop_front();
         }
-        // Handed over shared, never copied, so tests can follow a frame by its data pointer.
-        image.getMatRef() = frame;
+        if (!dshow)   // handed over shared, never copied, so tests can follow a frame by its data pointer
+            image.getMatRef() = frame;
+        else if (!frame.empty())
+            frame.copyTo(image);
         return !frame.empty();
     }
     bool set(int propertyId, double value) override
@@ -171,6 +190,8 @@ private:
     std::uint64_t releaseTicket = 0;
     int blocked = 0, frameWaiters = 0, reads = 0, releases = 0;
     std::chrono::microseconds readInterval{0};
+    std::chrono::milliseconds dshowWait{0};
+    cv::Size dshowMode;   // DirectShow copies each frame into a picture of this size
     Clock::time_point nextFrameDue;
     std::deque<cv::Mat> queued;
     cv::Mat steadyFrame;
