@@ -21,14 +21,7 @@ fail() {
     echo "FAIL: $*"
     exit 1
 }
-# Waits up to $1 seconds for the command after it to succeed.
-await() {
-    for _ in $(seq $(($1 * 10))); do
-        "${@:2}" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$here/await.sh"
 
 cmake --install "$2" --prefix "$work/vesk" --strip >/dev/null
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$2/CMakeCache.txt")"

@@ -22,14 +22,7 @@ fail() {
     [[ -f "$log" ]] && sed 's/^/  log: /' "$log"
     exit 1
 }
-# Waits up to $1 seconds for the command after it to succeed.
-await() {
-    for _ in $(seq $(($1 * 10))); do
-        "${@:2}" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/await.sh"
 
 wineboot -i >/dev/null 2>&1
 VESK_DEMO_CAMERA=1 VESK_LANG=en wine "$folder/vesk.exe" &
