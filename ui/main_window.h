@@ -151,7 +151,7 @@ private:
     void showOverlayParameters(const OverlayParameters &parameters);
     void saveAutoReconnect(bool enabled);
     std::optional<double> loadPixelScale(const QString &model);
-    bool savePixelScale(const QString &model, double micrometresPerPixel);
+    void storePixelScale(double micrometresPerPixel, const QString &how, const QString &title);
 
     // Overlay (main_window_overlay.cpp)
     void collectOverlaySettings(const QSize &frameSize, const QPoint &cropOrigin);

@@ -135,14 +135,17 @@ std::optional<double> MainWindow::loadPixelScale(const QString &model)
     return content ? parsePixelScale(*content) : std::nullopt;
 }
 
-bool MainWindow::savePixelScale(const QString &model, double micrometresPerPixel)
+// The open model's scale, taken into use only once it is stored; `how` says in the log
+// whether it was typed or measured.
+void MainWindow::storePixelScale(double value, const QString &how, const QString &title)
 {
-    const QString name = pixelScaleFileName(model);
-    if (writeConfigFile(name, formatPixelScale(micrometresPerPixel)))
-        return true;
-    showOperatorMessage(this, MessageKind::Warning, pickText(QStringLiteral("Scale"), QStringLiteral("比例"), QStringLiteral("比例")),
-                        unableToWrite(name));
-    return false;
+    const QString name = pixelScaleFileName(openedCamera->name);
+    if (!writeConfigFile(name, formatPixelScale(value))) {
+        showOperatorMessage(this, MessageKind::Warning, title, unableToWrite(name));
+        return;
+    }
+    micrometresPerPixel = value;
+    DiagnosticLog(QStringLiteral("Scale of %1 %2 %3 um per pixel").arg(openedCamera->name, how, QString::number(value)));
 }
 
 void MainWindow::saveFocusCenter()

@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include "app/diagnostic_log.h"
 #include "app/ui_language.h"
 #include "ui/operator_message.h"
 #include "view/image_view.h"
@@ -61,10 +60,7 @@ void MainWindow::askPixelScale()
         micrometresPerPixel.value_or(1.0), 0.0001, maxPixelScale, 4, &ok);
     if (!ok || !openedCamera)
         return;
-    if (savePixelScale(openedCamera->name, value)) {
-        micrometresPerPixel = value;
-        DiagnosticLog(QStringLiteral("Scale of %1 set to %2 um per pixel").arg(openedCamera->name).arg(value));
-    }
+    storePixelScale(value, QStringLiteral("set to"), scaleTitle());
 }
 
 void MainWindow::startScaleMeasurement()
@@ -101,11 +97,7 @@ void MainWindow::takePictureDoubleClick(const QPoint &pixel)
         pixels * micrometresPerPixel.value_or(1.0), 0.0001, pixels * maxPixelScale, 3, &ok);
     if (!ok || !openedCamera)
         return;
-    const double scale = micrometres / pixels;
-    if (savePixelScale(openedCamera->name, scale)) {
-        micrometresPerPixel = scale;
-        DiagnosticLog(QStringLiteral("Scale of %1 measured as %2 um per pixel").arg(openedCamera->name).arg(scale));
-    }
+    storePixelScale(micrometres / pixels, QStringLiteral("measured as"), scaleTitle());
 }
 
 void MainWindow::centreOnSpot()
