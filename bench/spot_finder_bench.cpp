@@ -25,8 +25,11 @@ namespace {
 const cv::Size frameSize(4000, 3000);
 const cv::Point2d middle(frameSize.width / 2.0, frameSize.height / 2.0);
 
-std::vector<uint8_t> compress(const cv::Mat &picture)
+// `restartRows`: a restart marker every so many rows of MCUs, as many cameras' streams have.
+std::vector<uint8_t> compress(const cv::Mat &picture, int restartRows = 0)
 {
+    // TurboJPEG takes its restart interval from the environment, at every call.
+    qputenv("TJ_RESTART", QByteArray::number(restartRows));
     return encodeJpeg(picture.ptr<uint8_t>(), picture.size(), int(picture.step[0]), cameraJpegQuality, JpegSampling::Yuv422);
 }
 
@@ -48,7 +51,7 @@ struct Costs {
 };
 
 struct Summary {
-    double median = 0, p95 = 0, mean = 0;
+    double median = 0, p95 = 0, mean = 0, max = 0;
 };
 
 Summary summarise(std::vector<double> ms)
@@ -59,6 +62,7 @@ Summary summarise(std::vector<double> ms)
     std::sort(ms.begin(), ms.end());
     s.median = ms[ms.size() / 2];
     s.p95 = ms[std::min(ms.size() - 1, std::size_t(std::ceil(ms.size() * 0.95)) - 1)];
+    s.max = ms.back();
     for (double v : ms)
         s.mean += v / double(ms.size());
     return s;
@@ -132,34 +136,44 @@ const FocusRequest disc{true, false, {}, 0.0, 1};
 void printCosts(const char *label, const Costs &c)
 {
     const Summary z = summarise(c.zones), f = summarise(c.find), r = summarise(c.refine), a = summarise(c.all);
-    std::printf("%s %5.2f / %-5.2f %5.2f / %-5.2f %5.2f / %-5.2f %5.2f / %-5.2f %5.2f\n", label, z.median, z.p95,
-                f.median, f.p95, r.median, r.p95, a.median, a.p95, a.mean);
+    std::printf("%s %5.2f / %-5.2f %5.2f / %-5.2f %5.2f / %-5.2f %5.2f / %-5.2f %6.2f %6.2f\n", label, z.median,
+                z.p95, f.median, f.p95, r.median, r.p95, a.median, a.p95, a.mean, a.max);
 }
+
+// The compressed path's streams: without restart markers, and with one every MCU row.
+const struct {
+    const char *name;
+    int restartRows;
+} streams[] = {{"compressed", 0}, {"restarts", 1}};
 
 // Every frame at a new random position: each one refined afresh, the finder's worst case.
 void accuracy(const cv::Mat &base, int positions, cv::RNG &rng)
 {
     std::printf("\nCentre error at %d random positions within 150 px of the centre; CPU ms per frame "
                 "(median / p95, and mean of all)\n", positions);
-    std::printf("%-5s %-10s %-6s %7s %6s %6s %13s %13s %13s %13s %6s\n", "kind", "path", "region", "found", "RMS",
-                "max", "zones", "find", "refine", "all", "mean");
+    std::printf("%-5s %-10s %-6s %7s %6s %6s %13s %13s %13s %13s %6s %6s\n", "kind", "path", "region", "found", "RMS",
+                "max", "zones", "find", "refine", "all", "mean", "worst");
     MjpegDecoder decoder;
     FrameBuffer picture, full;
+    const char *paths[] = {streams[0].name, streams[1].name, "plain"};
     for (bool ring : {false, true}) {
         for (const FocusRequest *request : {&circle, &disc}) {
-            Errors errors[2];
-            Costs costs[2];
+            Errors errors[3];
+            Costs costs[3];
             for (int i = 0; i < positions; ++i) {
                 const AlignmentTarget target{ring, middle + cv::Point2d(rng.uniform(-150.0, 150.0), rng.uniform(-150.0, 150.0))};
-                const std::vector<uint8_t> jpeg = compress(frameWith(base, {target}, i));
-                SpotRefiner fresh;
-                errors[0].add(compressedPath(decoder, fresh, jpeg, *request, picture, costs[0]), target);
-                errors[1].add(plainPath(decoder, jpeg, *request, full, costs[1]), target);
+                const cv::Mat frame = frameWith(base, {target}, i);
+                for (int p = 0; p < 2; ++p) {
+                    SpotRefiner fresh;
+                    errors[p].add(compressedPath(decoder, fresh, compress(frame, streams[p].restartRows), *request,
+                                                 picture, costs[p]), target);
+                }
+                errors[2].add(plainPath(decoder, compress(frame), *request, full, costs[2]), target);
             }
-            for (int p = 0; p < 2; ++p) {
+            for (int p = 0; p < 3; ++p) {
                 char label[96];
                 std::snprintf(label, sizeof label, "%-5s %-10s %-6s %3d/%-3d %6.3f %6.3f", ring ? "ring" : "spot",
-                              p == 0 ? "compressed" : "plain", request == &circle ? "circle" : "disc", errors[p].found,
+                              paths[p], request == &circle ? "circle" : "disc", errors[p].found,
                               positions, errors[p].rms(), errors[p].worst);
                 printCosts(label, costs[p]);
             }
@@ -173,27 +187,29 @@ void liveSequences(const cv::Mat &base, int frames, cv::RNG &rng)
 {
     std::printf("\nCompressed path, %d live frames each, circle 1: refinements done, error and CPU ms per frame\n",
                 frames);
-    std::printf("%-10s %-6s %11s %6s %6s %13s %13s %13s %13s %6s\n", "motion", "kind", "refinements", "RMS",
-                "max", "zones", "find", "refine", "all", "mean");
+    std::printf("%-10s %-10s %-6s %11s %6s %6s %13s %13s %13s %13s %6s %6s\n", "stream", "motion", "kind", "refinements",
+                "RMS", "max", "zones", "find", "refine", "all", "mean", "worst");
     MjpegDecoder decoder;
     FrameBuffer picture;
-    for (const double step : {0.0, 0.1, 2.0}) {
-        for (bool ring : {false, true}) {
-            SpotRefiner refiner;
-            Errors errors;
-            Costs costs;
-            const cv::Point2d start = middle + cv::Point2d(rng.uniform(-100.0, 0.0), rng.uniform(-100.0, 0.0));
-            for (int i = 0; i < frames; ++i) {
-                const AlignmentTarget target{ring, start + cv::Point2d(0.8, 0.6) * (step * i)};
-                const std::vector<uint8_t> jpeg = compress(frameWith(base, {target}, 7 * i + 1));
-                errors.add(compressedPath(decoder, refiner, jpeg, circle, picture, costs), target);
+    for (const auto &stream : streams) {
+        for (const double step : {0.0, 0.1, 2.0}) {
+            for (bool ring : {false, true}) {
+                SpotRefiner refiner;
+                Errors errors;
+                Costs costs;
+                const cv::Point2d start = middle + cv::Point2d(rng.uniform(-100.0, 0.0), rng.uniform(-100.0, 0.0));
+                for (int i = 0; i < frames; ++i) {
+                    const AlignmentTarget target{ring, start + cv::Point2d(0.8, 0.6) * (step * i)};
+                    const std::vector<uint8_t> jpeg = compress(frameWith(base, {target}, 7 * i + 1), stream.restartRows);
+                    errors.add(compressedPath(decoder, refiner, jpeg, circle, picture, costs), target);
+                }
+                const int refinements = int(refiner.windowDecodes());
+                char label[96];
+                std::snprintf(label, sizeof label, "%-10s %-10s %-6s %5d/%-5d %6.3f %6.3f", stream.name,
+                              step == 0 ? "still" : step < 1 ? "0.1 px" : "2 px", ring ? "ring" : "spot", refinements,
+                              frames, errors.rms(), errors.worst);
+                printCosts(label, costs);
             }
-            const int refinements = int(refiner.windowDecodes());
-            char label[96];
-            std::snprintf(label, sizeof label, "%-10s %-6s %5d/%-5d %6.3f %6.3f",
-                          step == 0 ? "still" : step < 1 ? "0.1 px" : "2 px", ring ? "ring" : "spot", refinements,
-                          frames, errors.rms(), errors.worst);
-            printCosts(label, costs);
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "decode/mjpeg_decoder.h"
 
+#include "decode/restart_cut.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -49,6 +51,8 @@ struct MjpegDecoder::State {
     ErrorManager error;
     std::vector<uint8_t> scanline;
     std::string lastError;
+    RestartCut cut;
+    bool enteredAtRestart = false;
 };
 
 namespace {
@@ -206,6 +210,27 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
 
 bool MjpegDecoder::decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
                                 FrameBuffer &out, DecodePlan &plan)
+{
+    RestartCut &cut = state->cut;
+    state->enteredAtRestart = cutRowsAtRestart(data, size, region.y, region.br().y, cut)
+            && decodeRegionFromTop(cut.bytes.data(), cut.bytes.size(), region - cv::Point(0, cut.firstRow), out, plan);
+    if (state->enteredAtRestart) {
+        plan.frameSize.height = cut.frameHeight;
+        plan.shown.y += cut.firstRow;
+        plan.decoded.y += cut.firstRow;
+        return true;
+    }
+    // A cut the decoder refuses leaves the verdict on the frame to the whole stream.
+    return decodeRegionFromTop(data, size, region, out, plan);
+}
+
+bool MjpegDecoder::enteredAtRestart() const
+{
+    return state->enteredAtRestart;
+}
+
+bool MjpegDecoder::decodeRegionFromTop(const uint8_t *data, std::size_t size, const cv::Rect &region,
+                                       FrameBuffer &out, DecodePlan &plan)
 {
     JpegFrameInfo info;
     if (!readHeader(data, size, info))

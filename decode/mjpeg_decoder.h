@@ -29,10 +29,15 @@ public:
                 FrameBuffer &out, DecodePlan &plan);
 
     // Decodes only `region` (full-frame pixels, cut to the frame) at full scale into `out`,
-    // reading no further into the stream than its last row. `plan` says what was decoded.
-    // Fails and throws as decode does, and fails for a region off the frame.
+    // reading no further into the stream than its last row, and entering it at a restart
+    // marker near the region's top where the stream has them. `plan` says what was decoded,
+    // in the frame's pixels. Fails and throws as decode does, and fails for a region off the frame.
     bool decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
                       FrameBuffer &out, DecodePlan &plan);
+
+    // Whether the last decodeRegion entered the stream at a restart marker: its cost then
+    // follows the region's height, not its depth in the frame.
+    bool enteredAtRestart() const;
 
     // Why the last failed call failed, in libjpeg's English.
     const std::string &lastError() const;
@@ -46,6 +51,8 @@ private:
     // Leaves the decompressor holding the header; sets lastError on failure.
     bool readHeader(const uint8_t *data, std::size_t size, JpegFrameInfo &info);
     bool decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan);
+    bool decodeRegionFromTop(const uint8_t *data, std::size_t size, const cv::Rect &region,
+                             FrameBuffer &out, DecodePlan &plan);
 
     std::unique_ptr<State> state;
 };

@@ -103,7 +103,9 @@ SpotReading SpotRefiner::refine(MjpegDecoder &decoder, const cv::Mat &compressed
     const cv::Rect window = cv::Rect(int(std::floor(inPicture.x)) - half, int(std::floor(inPicture.y)) - half,
                                      2 * half + 1, 2 * half + 1)
             & cv::Rect(0, 0, picture.cols, picture.rows);
-    if (reading.refined && window.width >= 3 && window.height >= 3)
+    // Where the stream could be entered near the window, measuring afresh costs little more
+    // than following the picture would, and is exact every frame.
+    if (reading.refined && !decoder.enteredAtRestart() && window.width >= 3 && window.height >= 3)
         last = Measurement{generation, plan.shown, denom, coarse.kind, coarse.centre, reading.centre,
                            window, lumaOf(picture, window), 0};
     return reading;

@@ -12,8 +12,9 @@
 class MjpegDecoder;
 
 // Measures a spot found on a picture decoded at a reduced scale again on the camera's own
-// pixels around it. Reaching those pixels means entropy-decoding every row of the stream above
-// them, about half the cost of the picture's own decode, so it is not done for every frame:
+// pixels around it. Where the stream has restart markers near them, it does so every frame.
+// Otherwise reaching those pixels means entropy-decoding every row of the stream above them,
+// about half the cost of the picture's own decode, so it is not done for every frame:
 // while the target has moved less than a tenth of a picture pixel since the last such
 // measurement, the shift is measured on the picture instead (by its gradients, which follow a
 // small move far more closely than a centroid of so few pixels) and added to that measurement.

@@ -19,6 +19,7 @@
 #include <new>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -235,6 +236,60 @@ TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
             // is off by one column would differ everywhere.
             EXPECT_LT(total / plan.shown.area(), 0.5) << "zoom " << zoom << " offset " << offset;
             EXPECT_LE(worst, 24) << "zoom " << zoom << " offset " << offset;
+        }
+    }
+}
+
+// Restart markers change how a frame is coded, never its pixels: a region entered at one must
+// be the very region decoded from the top of the stream, and a damaged stream must fail or give
+// it, never anything else.
+TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTop)
+{
+    const cv::Mat picture = texturedPicture({1283, 963});
+    MjpegDecoder decoder;
+    FrameBuffer expected, region;
+    const auto same = [](FrameBuffer &a, FrameBuffer &b) {
+        return cv::norm(a.mat(), b.mat(), cv::NORM_INF) == 0;
+    };
+    for (JpegSampling sampling : {JpegSampling::Yuv422, JpegSampling::Yuv420, JpegSampling::Yuv444, JpegSampling::Gray}) {
+        const std::vector<uint8_t> plain = encodeWithRestarts(picture, sampling, 90, 0, 0);
+        for (const auto &[rows, mcus] : {std::pair{1, 0}, {3, 0}, {0, 7}, {0, 1}}) {
+            const std::vector<uint8_t> marked = encodeWithRestarts(picture, sampling, 90, rows, mcus);
+            for (const cv::Rect &wanted : {cv::Rect(600, 400, 90, 70), cv::Rect(0, 900, 50, 90), cv::Rect(1200, 4, 83, 40),
+                                           cv::Rect(5, 131, 1278, 500)}) {
+                const std::string row = std::to_string(int(sampling)) + "/" + std::to_string(rows) + "/"
+                        + std::to_string(mcus) + " " + std::to_string(wanted.y);
+                DecodePlan plan, markedPlan;
+                ASSERT_TRUE(decoder.decodeRegion(plain.data(), plain.size(), wanted, expected, plan)) << row;
+                EXPECT_FALSE(decoder.enteredAtRestart()) << row;
+                ASSERT_TRUE(decoder.decodeRegion(marked.data(), marked.size(), wanted, region, markedPlan))
+                    << row << ": " << decoder.lastError();
+                EXPECT_EQ(decoder.enteredAtRestart(), wanted.y > 8) << row;
+                EXPECT_EQ(std::tuple(markedPlan.frameSize, markedPlan.shown, markedPlan.decoded),
+                          std::tuple(plan.frameSize, plan.shown, plan.decoded)) << row;
+                EXPECT_TRUE(same(region, expected)) << row;
+            }
+            // Cut short anywhere, or with a marker renumbered above or inside the region.
+            const cv::Rect wanted(600, 400, 90, 70);
+            DecodePlan plan;
+            ASSERT_TRUE(decoder.decodeRegion(plain.data(), plain.size(), wanted, expected, plan));
+            std::vector<std::vector<uint8_t>> damaged;
+            for (std::size_t length = 2; length < marked.size(); length = length * 3 / 2 + 1)
+                damaged.emplace_back(marked.begin(), marked.begin() + std::ptrdiff_t(length));
+            for (double at : {0.2, 0.45}) {
+                std::vector<uint8_t> bytes = marked;
+                std::size_t i = std::size_t(double(bytes.size()) * at);
+                while (i + 1 < bytes.size() && !(bytes[i] == 0xFF && bytes[i + 1] >= 0xD0 && bytes[i + 1] <= 0xD7))
+                    ++i;
+                if (i + 1 < bytes.size())
+                    bytes[i + 1] = uint8_t(0xD0 + (bytes[i + 1] + 3) % 8);
+                damaged.push_back(bytes);
+            }
+            for (const std::vector<uint8_t> &bytes : damaged) {
+                if (decoder.decodeRegion(bytes.data(), bytes.size(), wanted, region, plan)) {
+                    EXPECT_TRUE(same(region, expected)) << bytes.size() << " of " << marked.size();
+                }
+            }
         }
     }
 }

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
 
 cv::Mat texturedPicture(cv::Size size)
 {
@@ -39,4 +43,41 @@ cv::Mat chequerboard(cv::Size size, int square, int blur)
 std::vector<uint8_t> encodePicture(const cv::Mat &bgr, JpegSampling sampling, int quality)
 {
     return encodeJpeg(bgr.ptr<uint8_t>(), bgr.size(), int(bgr.step[0]), quality, sampling);
+}
+
+std::vector<uint8_t> encodeWithRestarts(const cv::Mat &bgr, JpegSampling sampling, int quality,
+                                        int restartRows, int restartMcus)
+{
+    jpeg_compress_struct jpeg;
+    jpeg_error_mgr error;
+    jpeg.err = jpeg_std_error(&error);
+    jpeg_create_compress(&jpeg);
+    unsigned char *bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &bytes, &size);
+    jpeg.image_width = JDIMENSION(bgr.cols);
+    jpeg.image_height = JDIMENSION(bgr.rows);
+    jpeg.input_components = 3;
+    jpeg.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&jpeg);
+    jpeg_set_quality(&jpeg, quality, TRUE);
+    jpeg.dct_method = JDCT_IFAST;
+    if (sampling == JpegSampling::Gray) {
+        jpeg_set_colorspace(&jpeg, JCS_GRAYSCALE);
+    } else {
+        jpeg.comp_info[0].h_samp_factor = sampling == JpegSampling::Yuv444 ? 1 : 2;
+        jpeg.comp_info[0].v_samp_factor = sampling == JpegSampling::Yuv420 ? 2 : 1;
+    }
+    jpeg.restart_in_rows = restartRows;
+    jpeg.restart_interval = unsigned(restartMcus);
+    jpeg_start_compress(&jpeg, TRUE);
+    while (jpeg.next_scanline < jpeg.image_height) {
+        JSAMPROW row = const_cast<uint8_t *>(bgr.ptr<uint8_t>(int(jpeg.next_scanline)));
+        jpeg_write_scanlines(&jpeg, &row, 1);
+    }
+    jpeg_finish_compress(&jpeg);
+    std::vector<uint8_t> result(bytes, bytes + size);
+    jpeg_destroy_compress(&jpeg);
+    std::free(bytes);
+    return result;
 }

@@ -14,3 +14,8 @@ cv::Mat texturedPicture(cv::Size size);
 cv::Mat chequerboard(cv::Size size, int square, int blur);
 
 std::vector<uint8_t> encodePicture(const cv::Mat &bgr, JpegSampling sampling, int quality = 95);
+
+// The same, through libjpeg, with a restart marker every `restartRows` rows of MCUs or else
+// every `restartMcus` MCUs (neither: none), as many cameras' MJPG streams carry them.
+std::vector<uint8_t> encodeWithRestarts(const cv::Mat &bgr, JpegSampling sampling, int quality,
+                                        int restartRows, int restartMcus);
