@@ -222,7 +222,7 @@ void DecodePool::work()
             if (ok) {
                 result.focus = measureFocus(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
                 result.focus.spot = findSpot(buffer->mat(), result.plan.shown, result.plan.scaleDenom, focusRequest);
-                result.focus.spot = spotRefiner.refine(*decoder, data, buffer->mat(), result.focus.spot, result.plan,
+                result.focus.spot = spotRefiner.refine(data, buffer->mat(), result.focus.spot, result.plan,
                                                        focusRequest.generation);
                 result.image = leaseImage(bank, std::move(buffer));
                 if (result.image.isNull())

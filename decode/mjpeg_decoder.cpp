@@ -51,8 +51,14 @@ struct MjpegDecoder::State {
     ErrorManager error;
     std::vector<uint8_t> scanline;
     std::string lastError;
+    std::size_t cropColumn = 0;   // where a cropped row starts in the scanline, in pixels
+    // A region decoded in steps: what it reads and how far it has come.
     RestartCut cut;
+    std::vector<uint8_t> stream;
     bool enteredAtRestart = false;
+    bool regionStarted = false;
+    DecodePlan regionPlan;         // in the pixels of the stream it reads
+    int rowsToSkip = 0;
 };
 
 namespace {
@@ -100,7 +106,13 @@ bool readHeaderGuarded(MjpegDecoder::State *state, const uint8_t *data, std::siz
     return true;
 }
 
-bool decodeGuarded(MjpegDecoder::State *state, const DecodePlan *plan, uint8_t *out, int stride)
+bool isCropped(const DecodePlan &plan)
+{
+    return plan.shown.size() != plan.frameSize;
+}
+
+// Starts the decode `plan` asks for; a cropped one stops at its first row.
+bool startGuarded(MjpegDecoder::State *state, const DecodePlan *plan)
 {
     jpeg_decompress_struct *jpeg = &state->jpeg;
     if (setjmp(state->error.jump)) {
@@ -113,7 +125,7 @@ bool decodeGuarded(MjpegDecoder::State *state, const DecodePlan *plan, uint8_t *
     jpeg->scale_denom = unsigned(plan->scaleDenom);
     jpeg_start_decompress(jpeg);
 
-    const bool cropped = plan->shown.size() != plan->frameSize;
+    const bool cropped = isCropped(*plan);
     const JDIMENSION expectedWidth = JDIMENSION(cropped ? plan->frameSize.width : plan->outputSize.width);
     const JDIMENSION expectedHeight = JDIMENSION(cropped ? plan->frameSize.height : plan->outputSize.height);
     if (jpeg->output_width != expectedWidth || jpeg->output_height != expectedHeight
@@ -124,30 +136,54 @@ bool decodeGuarded(MjpegDecoder::State *state, const DecodePlan *plan, uint8_t *
         jpeg_abort_decompress(jpeg);
         return false;
     }
-
     if (cropped) {
         JDIMENSION x = JDIMENSION(plan->shown.x);
         JDIMENSION width = JDIMENSION(plan->shown.width);
         jpeg_crop_scanline(jpeg, &x, &width);
-        const std::size_t column = std::size_t(plan->shown.x) - x;
-        const std::size_t rowBytes = std::size_t(plan->shown.width) * 3;
-        if (std::size_t(width) * 3 > state->scanline.size() || (column * 3 + rowBytes) > std::size_t(width) * 3) {
+        state->cropColumn = std::size_t(plan->shown.x) - x;
+        if (std::size_t(width) * 3 > state->scanline.size()
+            || (state->cropColumn + std::size_t(plan->shown.width)) * 3 > std::size_t(width) * 3) {
             std::snprintf(state->error.message, sizeof state->error.message,
                           "Unexpected crop alignment");
             jpeg_abort_decompress(jpeg);
             return false;
         }
-        if (jpeg_skip_scanlines(jpeg, JDIMENSION(plan->shown.y)) != JDIMENSION(plan->shown.y)) {
-            jpeg_abort_decompress(jpeg);
-            return false;
-        }
+    }
+    return true;
+}
+
+// Reads past `rows` rows of a started decode; they still have to be entropy-decoded.
+bool skipGuarded(MjpegDecoder::State *state, JDIMENSION rows)
+{
+    jpeg_decompress_struct *jpeg = &state->jpeg;
+    if (setjmp(state->error.jump)) {
+        jpeg_abort_decompress(jpeg);
+        return false;
+    }
+    if (jpeg_skip_scanlines(jpeg, rows) != rows) {
+        jpeg_abort_decompress(jpeg);
+        return false;
+    }
+    return true;
+}
+
+// Reads the rows `plan` shows from where a started decode stands, then ends it.
+bool readGuarded(MjpegDecoder::State *state, const DecodePlan *plan, uint8_t *out, int stride)
+{
+    jpeg_decompress_struct *jpeg = &state->jpeg;
+    if (setjmp(state->error.jump)) {
+        jpeg_abort_decompress(jpeg);
+        return false;
+    }
+    if (isCropped(*plan)) {
+        const std::size_t rowBytes = std::size_t(plan->shown.width) * 3;
         JSAMPROW row = state->scanline.data();
         for (int y = 0; y < plan->shown.height; ++y) {
             if (jpeg_read_scanlines(jpeg, &row, 1) != 1) {
                 jpeg_abort_decompress(jpeg);
                 return false;
             }
-            std::memcpy(out + std::size_t(y) * std::size_t(stride), row + column * 3, rowBytes);
+            std::memcpy(out + std::size_t(y) * std::size_t(stride), row + state->cropColumn * 3, rowBytes);
         }
     } else {
         JSAMPROW rows[16];
@@ -184,6 +220,10 @@ MjpegDecoder::~MjpegDecoder()
 
 bool MjpegDecoder::readHeader(const uint8_t *data, std::size_t size, JpegFrameInfo &info)
 {
+    if (state->regionStarted) {
+        jpeg_abort_decompress(&state->jpeg);
+        state->regionStarted = false;
+    }
     if (readHeaderGuarded(state.get(), data, size, &info))
         return true;
     state->lastError = state->error.message;
@@ -205,47 +245,6 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
     if (!readHeader(data, size, info))
         return false;
     plan = planDecode(info, view);
-    return decodePlanned(info, out, plan);
-}
-
-bool MjpegDecoder::decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
-                                FrameBuffer &out, DecodePlan &plan)
-{
-    RestartCut &cut = state->cut;
-    state->enteredAtRestart = cutRowsAtRestart(data, size, region.y, region.br().y, cut)
-            && decodeRegionFromTop(cut.bytes.data(), cut.bytes.size(), region - cv::Point(0, cut.firstRow), out, plan);
-    if (state->enteredAtRestart) {
-        plan.frameSize.height = cut.frameHeight;
-        plan.shown.y += cut.firstRow;
-        plan.decoded.y += cut.firstRow;
-        return true;
-    }
-    // A cut the decoder refuses leaves the verdict on the frame to the whole stream.
-    return decodeRegionFromTop(data, size, region, out, plan);
-}
-
-bool MjpegDecoder::enteredAtRestart() const
-{
-    return state->enteredAtRestart;
-}
-
-bool MjpegDecoder::decodeRegionFromTop(const uint8_t *data, std::size_t size, const cv::Rect &region,
-                                       FrameBuffer &out, DecodePlan &plan)
-{
-    JpegFrameInfo info;
-    if (!readHeader(data, size, info))
-        return false;
-    plan = planRegionDecode(info, region);
-    if (plan.shown.empty()) {
-        jpeg_abort_decompress(&state->jpeg);
-        state->lastError = "Region off the frame";
-        return false;
-    }
-    return decodePlanned(info, out, plan);
-}
-
-bool MjpegDecoder::decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan)
-{
     try {
         out.reserve(plan.outputSize);
         state->scanline.resize(std::size_t(info.size.width) * 3);
@@ -253,11 +252,91 @@ bool MjpegDecoder::decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, co
         jpeg_abort_decompress(&state->jpeg);
         throw;
     }
-    if (!decodeGuarded(state.get(), &plan, out.data(), out.stride())) {
+    State *s = state.get();
+    if (startGuarded(s, &plan) && (!isCropped(plan) || skipGuarded(s, JDIMENSION(plan.shown.y)))
+        && readGuarded(s, &plan, out.data(), out.stride()))
+        return true;
+    state->lastError = state->error.message;
+    return false;
+}
+
+bool MjpegDecoder::startRegion(const uint8_t *data, std::size_t size, const cv::Rect &region, DecodePlan &plan)
+{
+    RestartCut &cut = state->cut;
+    state->enteredAtRestart = cutRowsAtRestart(data, size, region.y, region.br().y, cut);
+    if (!state->enteredAtRestart) {
+        cut.firstRow = 0;
+        state->stream.assign(data, data + size);
+    }
+    const std::vector<uint8_t> &source = state->enteredAtRestart ? cut.bytes : state->stream;
+    JpegFrameInfo info;
+    if (!readHeader(source.data(), source.size(), info))
+        return false;
+    plan = planRegionDecode(info, region - cv::Point(0, cut.firstRow));
+    if (plan.shown.empty()) {
+        jpeg_abort_decompress(&state->jpeg);
+        state->lastError = "Region off the frame";
+        return false;
+    }
+    try {
+        state->scanline.resize(std::size_t(info.size.width) * 3);
+    } catch (...) {
+        jpeg_abort_decompress(&state->jpeg);
+        throw;
+    }
+    if (!startGuarded(state.get(), &plan)) {
         state->lastError = state->error.message;
         return false;
     }
+    state->regionStarted = true;
+    state->regionPlan = plan;
+    state->rowsToSkip = plan.shown.y;
+    if (state->enteredAtRestart) {
+        plan.frameSize.height = cut.frameHeight;
+        plan.shown.y += cut.firstRow;
+        plan.decoded.y += cut.firstRow;
+    }
     return true;
+}
+
+MjpegDecoder::Step MjpegDecoder::continueRegion(int rows, FrameBuffer &out)
+{
+    if (!state->regionStarted)
+        return Step::Failed;
+    const DecodePlan &plan = state->regionPlan;
+    if (state->rowsToSkip > 0) {
+        // libjpeg skips the wrong rows when a skip that ends inside a row of blocks is followed
+        // by another: every step but the last ends on one.
+        const int blockRow = state->jpeg.max_v_samp_factor * DCTSIZE;
+        int skip = std::min(std::max(rows, 1), state->rowsToSkip);
+        if (skip < state->rowsToSkip)
+            skip = std::min(std::max(blockRow, skip / blockRow * blockRow), state->rowsToSkip);
+        if (!skipGuarded(state.get(), JDIMENSION(skip))) {
+            state->regionStarted = false;
+            state->lastError = state->error.message;
+            return Step::Failed;
+        }
+        state->rowsToSkip -= skip;
+        if (state->rowsToSkip > 0 || rows - skip < plan.shown.height)
+            return Step::Pending;
+    }
+    state->regionStarted = false;
+    try {
+        out.reserve(plan.outputSize);
+    } catch (...) {
+        jpeg_abort_decompress(&state->jpeg);
+        throw;
+    }
+    if (!readGuarded(state.get(), &plan, out.data(), out.stride())) {
+        state->lastError = state->error.message;
+        return Step::Failed;
+    }
+    return Step::Done;
+}
+
+bool MjpegDecoder::enteredAtRestart() const
+{
+    return state->enteredAtRestart;
 }
 
 const std::string &MjpegDecoder::lastError() const

@@ -28,16 +28,22 @@ public:
     bool decode(const uint8_t *data, std::size_t size, const ViewRequest &view,
                 FrameBuffer &out, DecodePlan &plan);
 
-    // Decodes only `region` (full-frame pixels, cut to the frame) at full scale into `out`,
-    // reading no further into the stream than its last row, and entering it at a restart
-    // marker near the region's top where the stream has them. `plan` says what was decoded,
-    // in the frame's pixels. Fails and throws as decode does, and fails for a region off the frame.
-    bool decodeRegion(const uint8_t *data, std::size_t size, const cv::Rect &region,
-                      FrameBuffer &out, DecodePlan &plan);
+    // Begins decoding only `region` (full-frame pixels, cut to the frame) at full scale, in
+    // steps that continueRegion takes. Keeps what it needs of the stream, so the caller's
+    // buffer may go. Where the stream has restart markers, it enters it at the one nearest
+    // above the region, and only the region's rows are left to read. `plan` says what will be
+    // decoded, in the frame's pixels. False for a corrupt frame or a region off it. Any other
+    // call abandons a region under way.
+    bool startRegion(const uint8_t *data, std::size_t size, const cv::Rect &region, DecodePlan &plan);
 
-    // Whether the last decodeRegion entered the stream at a restart marker: its cost then
-    // follows the region's height, not its depth in the frame.
+    // Whether the last startRegion entered the stream at a restart marker.
     bool enteredAtRestart() const;
+
+    enum class Step { Failed, Pending, Done };
+    // Reads past at most `rows` rows on the way to the region; once there, and with `rows`
+    // left for it (or on the next call), decodes the region into `out`. Fails and throws as
+    // decode does.
+    Step continueRegion(int rows, FrameBuffer &out);
 
     // Why the last failed call failed, in libjpeg's English.
     const std::string &lastError() const;
@@ -50,9 +56,6 @@ public:
 private:
     // Leaves the decompressor holding the header; sets lastError on failure.
     bool readHeader(const uint8_t *data, std::size_t size, JpegFrameInfo &info);
-    bool decodePlanned(const JpegFrameInfo &info, FrameBuffer &out, const DecodePlan &plan);
-    bool decodeRegionFromTop(const uint8_t *data, std::size_t size, const cv::Rect &region,
-                             FrameBuffer &out, DecodePlan &plan);
 
     std::unique_ptr<State> state;
 };

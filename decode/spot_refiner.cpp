@@ -4,10 +4,15 @@
 #include "decode/spot_finder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
 namespace {
+
+// How far, in picture pixels, the picture's gradients follow a measured target; further, the
+// target is measured again.
+constexpr double followLimit = 0.1;
 
 cv::Mat lumaOf(const cv::Mat &picture, const cv::Rect &window)
 {
@@ -63,50 +68,110 @@ std::optional<cv::Point2d> shiftOf(const cv::Mat &before, const cv::Mat &now)
 
 } // namespace
 
-SpotReading SpotRefiner::refine(MjpegDecoder &decoder, const cv::Mat &compressed, const cv::Mat &picture,
-                                const SpotReading &coarse, const DecodePlan &plan, std::uint64_t generation)
+bool SpotRefiner::View::operator==(const View &other) const
 {
-    if (!coarse.found || coarse.refined)
+    return generation == other.generation && shown == other.shown && scaleDenom == other.scaleDenom
+            && kind == other.kind;
+}
+
+SpotRefiner::SpotRefiner() = default;
+SpotRefiner::~SpotRefiner() = default;
+
+SpotReading SpotRefiner::refine(const cv::Mat &compressed, const cv::Mat &picture, const SpotReading &coarse,
+                                const DecodePlan &plan, std::uint64_t generation)
+{
+    if (!coarse.found || coarse.refined) {
+        pending.reset();
         return coarse;
-    const int denom = plan.scaleDenom;
-    if (last && last->generation == generation && last->shown == plan.shown && last->scaleDenom == denom
-        && last->kind == coarse.kind && last->reuses < maxReuses
-        && (last->window & cv::Rect(0, 0, picture.cols, picture.rows)) == last->window) {
+    }
+    const View view{generation, plan.shown, plan.scaleDenom, coarse.kind};
+    if (last && !(last->view == view))
+        last.reset();
+    if (pending && !(pending->measurement.view == view))
+        pending.reset();
+    // One step of a measurement per frame at most: one under way takes this frame's.
+    const bool stepped = pending.has_value();
+    if (pending)
+        advance();
+
+    SpotReading reading = coarse;
+    bool renew = true;
+    if (last && (last->window & cv::Rect(0, 0, picture.cols, picture.rows)) == last->window) {
         ++last->reuses;
-        SpotReading reading = coarse;
         reading.refined = true;
         // A thin target far off moves the coarse centre by half a pixel or more: the gradient
         // step cannot follow that, and must not be asked.
-        const cv::Point2d moved = (coarse.centre - last->coarse) / denom;
+        const cv::Point2d moved = (coarse.centre - last->coarse) / view.scaleDenom;
         const std::optional<cv::Point2d> shift = std::hypot(moved.x, moved.y) <= 0.5
                 ? shiftOf(last->luma, lumaOf(picture, last->window))
                 : std::nullopt;
-        if (shift && std::hypot(shift->x, shift->y) <= 0.1) {
-            reading.centre = last->refined + *shift * denom;
-            return reading;
-        }
-        if (last->reuses < minInterval) {
+        if (shift && std::hypot(shift->x, shift->y) <= followLimit) {
+            reading.centre = last->refined + *shift * view.scaleDenom;
+            renew = last->reuses >= maxReuses;
+        } else {
             reading.centre = coarse.centre + (last->refined - last->coarse);
-            return reading;
         }
     }
+    if (renew && !stepped)
+        begin(compressed, picture, coarse, plan, view, reading);
+    return reading;
+}
 
-    last.reset();
-    ++decodes;
+void SpotRefiner::begin(const cv::Mat &compressed, const cv::Mat &picture, const SpotReading &coarse,
+                        const DecodePlan &plan, const View &view, SpotReading &reading)
+{
+    if (!decoder)
+        decoder = std::make_unique<MjpegDecoder>();
+    const std::size_t size = compressed.total() * compressed.elemSize();
     DecodePlan region;
-    if (!decoder.decodeRegion(compressed.ptr<uint8_t>(), compressed.total() * compressed.elemSize(),
-                              spotRefineWindow(coarse, plan.frameSize), pixels, region))
-        return coarse;
-    const SpotReading reading = refineSpot(pixels.mat(), region.shown.tl(), coarse);
+    if (!decoder->startRegion(compressed.ptr<uint8_t>(), size, spotRefineWindow(coarse, plan.frameSize), region))
+        return;
+    if (decoder->enteredAtRestart()) {
+        // Measured afresh, whole, on this frame; nothing to keep for the next.
+        if (decoder->continueRegion(INT_MAX, pixels) != MjpegDecoder::Step::Done)
+            return;
+        ++decodes;
+        const SpotReading fresh = refineSpot(pixels.mat(), region.shown.tl(), coarse);
+        if (fresh.refined)
+            reading = fresh;
+        return;
+    }
+    const int denom = view.scaleDenom;
     const cv::Point2d inPicture = (coarse.centre - cv::Point2d(plan.shown.tl())) / denom;
     const int half = int(std::ceil(coarse.radius / denom * 1.5)) + 3;
     const cv::Rect window = cv::Rect(int(std::floor(inPicture.x)) - half, int(std::floor(inPicture.y)) - half,
                                      2 * half + 1, 2 * half + 1)
             & cv::Rect(0, 0, picture.cols, picture.rows);
-    // Where the stream could be entered near the window, measuring afresh costs little more
-    // than following the picture would, and is exact every frame.
-    if (reading.refined && !decoder.enteredAtRestart() && window.width >= 3 && window.height >= 3)
-        last = Measurement{generation, plan.shown, denom, coarse.kind, coarse.centre, reading.centre,
-                           window, lumaOf(picture, window), 0};
-    return reading;
+    if (window.width < 3 || window.height < 3)
+        return;
+    const long long rows = static_cast<long long>(plan.frameSize.height) * static_cast<long long>(bytesPerStep)
+            / static_cast<long long>(std::max<std::size_t>(size, 1));
+    const int rowsPerStep = int(std::clamp<long long>(rows, 16, INT_MAX));
+    pending = Pending{Measurement{view, coarse.centre, {}, window, lumaOf(picture, window), 0}, coarse,
+                      region.shown.tl(), rowsPerStep};
+    // A target near the top of a small frame is reached within the first step.
+    if (advance()) {
+        ++last->reuses;
+        reading.centre = last->refined;
+        reading.refined = true;
+    }
+}
+
+bool SpotRefiner::advance()
+{
+    const MjpegDecoder::Step step = decoder->continueRegion(pending->rowsPerStep, pixels);
+    if (step == MjpegDecoder::Step::Pending)
+        return false;
+    bool measured = false;
+    if (step == MjpegDecoder::Step::Done) {
+        ++decodes;
+        const SpotReading fresh = refineSpot(pixels.mat(), pending->origin, pending->coarse);
+        if (fresh.refined) {
+            last = std::move(pending->measurement);
+            last->refined = fresh.centre;
+            measured = true;
+        }
+    }
+    pending.reset();
+    return measured;
 }

@@ -2,6 +2,7 @@
 #include "decode/mjpeg_decoder.h"
 #include "decode/mjpeg_geometry.h"
 #include "decode/spot_finder.h"
+#include "decode/spot_refiner.h"
 #include "decode/zoom_crop.h"
 #include "camera/demo/demo_pattern.h"
 #include "view/spot_badge.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdlib>
 #include <new>
 #include <optional>
@@ -241,15 +243,27 @@ TEST(MjpegDecoder, CropEqualsTheSameRegionOfTheFullDecode)
 }
 
 // Restart markers change how a frame is coded, never its pixels: a region entered at one must
-// be the very region decoded from the top of the stream, and a damaged stream must fail or give
-// it, never anything else.
-TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTop)
+// be the very region decoded from the top of the stream in steps, and a damaged stream must
+// fail or give it, never anything else.
+TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTopInSteps)
 {
     const cv::Mat picture = texturedPicture({1283, 963});
     MjpegDecoder decoder;
     FrameBuffer expected, region;
     const auto same = [](FrameBuffer &a, FrameBuffer &b) {
         return cv::norm(a.mat(), b.mat(), cv::NORM_INF) == 0;
+    };
+    // From a buffer that is gone once the decode has started, as a camera's frame may be.
+    const auto decodeRegion = [&decoder](const std::vector<uint8_t> &bytes, const cv::Rect &wanted, FrameBuffer &out,
+                                         DecodePlan &plan, int rowsPerStep = 37) {
+        std::vector<uint8_t> frame = bytes;
+        if (!decoder.startRegion(frame.data(), frame.size(), wanted, plan))
+            return false;
+        std::fill(frame.begin(), frame.end(), 0);
+        MjpegDecoder::Step step;
+        while ((step = decoder.continueRegion(rowsPerStep, out)) == MjpegDecoder::Step::Pending) {
+        }
+        return step == MjpegDecoder::Step::Done;
     };
     for (JpegSampling sampling : {JpegSampling::Yuv422, JpegSampling::Yuv420, JpegSampling::Yuv444, JpegSampling::Gray}) {
         const std::vector<uint8_t> plain = encodeWithRestarts(picture, sampling, 90, 0, 0);
@@ -260,10 +274,9 @@ TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTop)
                 const std::string row = std::to_string(int(sampling)) + "/" + std::to_string(rows) + "/"
                         + std::to_string(mcus) + " " + std::to_string(wanted.y);
                 DecodePlan plan, markedPlan;
-                ASSERT_TRUE(decoder.decodeRegion(plain.data(), plain.size(), wanted, expected, plan)) << row;
+                ASSERT_TRUE(decodeRegion(plain, wanted, expected, plan)) << row;
                 EXPECT_FALSE(decoder.enteredAtRestart()) << row;
-                ASSERT_TRUE(decoder.decodeRegion(marked.data(), marked.size(), wanted, region, markedPlan))
-                    << row << ": " << decoder.lastError();
+                ASSERT_TRUE(decodeRegion(marked, wanted, region, markedPlan, INT_MAX)) << row << ": " << decoder.lastError();
                 EXPECT_EQ(decoder.enteredAtRestart(), wanted.y > 8) << row;
                 EXPECT_EQ(std::tuple(markedPlan.frameSize, markedPlan.shown, markedPlan.decoded),
                           std::tuple(plan.frameSize, plan.shown, plan.decoded)) << row;
@@ -272,7 +285,7 @@ TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTop)
             // Cut short anywhere, or with a marker renumbered above or inside the region.
             const cv::Rect wanted(600, 400, 90, 70);
             DecodePlan plan;
-            ASSERT_TRUE(decoder.decodeRegion(plain.data(), plain.size(), wanted, expected, plan));
+            ASSERT_TRUE(decodeRegion(plain, wanted, expected, plan));
             std::vector<std::vector<uint8_t>> damaged;
             for (std::size_t length = 2; length < marked.size(); length = length * 3 / 2 + 1)
                 damaged.emplace_back(marked.begin(), marked.begin() + std::ptrdiff_t(length));
@@ -286,11 +299,52 @@ TEST(MjpegDecoder, RegionEnteredAtARestartIsTheRegionDecodedFromTheTop)
                 damaged.push_back(bytes);
             }
             for (const std::vector<uint8_t> &bytes : damaged) {
-                if (decoder.decodeRegion(bytes.data(), bytes.size(), wanted, region, plan)) {
+                if (decodeRegion(bytes, wanted, region, plan)) {
                     EXPECT_TRUE(same(region, expected)) << bytes.size() << " of " << marked.size();
                 }
             }
         }
+    }
+}
+
+// A 12 MP frame without restart markers and with as much detail as a busy scene: the full-scale
+// measurement is spread over the frames that follow, and must still land on the target, and
+// follow it when it then moves a little.
+TEST(SpotRefiner, AMeasurementSpreadOverFramesLandsOnTheTargetAndFollowsIt)
+{
+    const cv::Size size(4000, 3000);
+    const FocusRequest request{true, true, {2000, 1500}, 300.0, 1};
+    cv::Mat scene(size, CV_8UC3);
+    cv::randn(scene, cv::Scalar::all(100), cv::Scalar::all(40));
+    for (int y = 1170; y <= 1830; ++y) {
+        for (int x = 1670; x <= 2330; ++x) {
+            if ((x - 2000) * (x - 2000) + (y - 1500) * (y - 1500) <= 330 * 330)
+                scene.at<cv::Vec3b>(y, x) = cv::Vec3b(34, 28, 24);
+        }
+    }
+    MjpegDecoder decoder;
+    FrameBuffer picture;
+    SpotRefiner refiner;
+    AlignmentTarget target{false, {2093.3, 1431.7}};
+    for (const cv::Point2d move : {cv::Point2d(), cv::Point2d(0.2, -0.1)}) {
+        target.centre += move;
+        cv::Mat frame = scene.clone();
+        drawAlignmentTarget(frame, target);
+        SensorNoise::camera().apply(frame, 3);
+        std::vector<uint8_t> jpeg = encodePicture(frame, JpegSampling::Yuv422, cameraJpegQuality);
+        const cv::Mat data(1, int(jpeg.size()), CV_8UC1, jpeg.data());
+        SpotReading spot;
+        int frames = 0;
+        while (!spot.refined && frames++ < 40) {
+            DecodePlan plan;
+            ASSERT_TRUE(decoder.decode(jpeg.data(), jpeg.size(), ViewRequest{1.0, {}, {1000, 750}}, picture, plan));
+            spot = refiner.refine(data, picture.mat(), findSpot(picture.mat(), plan.shown, plan.scaleDenom, request),
+                                  plan, request.generation);
+        }
+        EXPECT_GT(frames, move == cv::Point2d() ? 3 : 0);
+        EXPECT_LE(frames, move == cv::Point2d() ? 40 : 1);
+        EXPECT_NEAR(spot.centre.x, target.centre.x, 0.1);
+        EXPECT_NEAR(spot.centre.y, target.centre.y, 0.1);
     }
 }
 
