@@ -257,6 +257,7 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
     cv::Point2d centre = coarse.centre - cv::Point2d(0.5, 0.5);
     const cv::Rect bounds(origin, pixels.size());
     std::vector<float> border;
+    std::vector<float> luma;
     // Each pass centres the window on the last centroid; the window's own edges then cut the
     // target symmetrically. A pass over the same window as the last would give the same centre.
     cv::Rect previous;
@@ -271,12 +272,14 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         previous = window;
         // The background from the window's rim, which only the background reaches.
         border.clear();
+        luma.resize(std::size_t(window.area()));
+        float *value = luma.data();
         float peak = 0.0f;
         for (int y = window.y; y < window.br().y; ++y) {
             const uint8_t *row = pixels.ptr<uint8_t>(y - origin.y);
             const bool edgeRow = y == window.y || y == window.br().y - 1;
             for (int x = window.x; x < window.br().x; ++x) {
-                const float v = lumaAt(row, x - origin.x, channels);
+                const float v = *value++ = lumaAt(row, x - origin.x, channels);
                 peak = std::max(peak, v);
                 if (edgeRow || x == window.x || x == window.br().x - 1)
                     border.push_back(v);
@@ -290,10 +293,10 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         // the centroid towards the window's middle.
         const float level = background + 0.25f * (peak - background);
         double sum = 0.0, sumX = 0.0, sumY = 0.0;
+        value = luma.data();
         for (int y = window.y; y < window.br().y; ++y) {
-            const uint8_t *row = pixels.ptr<uint8_t>(y - origin.y);
             for (int x = window.x; x < window.br().x; ++x) {
-                const double w = lumaAt(row, x - origin.x, channels) - level;
+                const double w = *value++ - level;
                 if (w > 0) {
                     sum += w;
                     sumX += w * x;
