@@ -39,7 +39,7 @@ public:
 
     // Bounds how long a stale measurement can stand in for a fresh one (half a second at 30 fps).
     static constexpr int maxReuses = 15;
-    // The compressed bytes whose rows one frame reads past at most: about 2.7 ms of CPU on the
+    // The compressed bytes whose rows one frame reads past at most: about 2.5 ms of CPU on the
     // 2-core Xeon the figures in bench/README.md come from.
     static constexpr std::size_t bytesPerStep = 256 * 1024;
 
