@@ -1,24 +1,12 @@
 #include "decode/focus_measure.h"
 
+#include "decode/luma.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace {
-
-// Luma in 1/256 grey levels: whole numbers, so no rounding flattens a faint edge.
-struct LumaRow {
-    const uint8_t *pixels;
-    int channels;
-
-    int operator[](int x) const
-    {
-        if (channels == 1)
-            return pixels[x] * 256;
-        const uint8_t *p = pixels + x * channels;
-        return 29 * p[0] + 150 * p[1] + 77 * p[2];
-    }
-};
 
 // Columns of row y inside the disc, limited to [0, lastColumn]; empty when first > last.
 void discSpan(double y, const cv::Point2d &centre, double radius, int lastColumn, int &first, int &last)
@@ -89,9 +77,7 @@ FocusReading measureFocus(const cv::Mat &image, const cv::Rect &shown, int scale
     reading.generation = request.generation;
     reading.shown = shown;
     reading.scaleDenom = std::max(1, scaleDenom);
-    const int channels = image.channels();
-    if (!request.enabled || image.empty() || image.depth() != CV_8U || (channels != 1 && channels < 3)
-        || shown.width <= 0 || shown.height <= 0)
+    if (!request.enabled || !readsAsLuma(image) || shown.width <= 0 || shown.height <= 0)
         return reading;
 
     const double denom = reading.scaleDenom;

@@ -1,26 +1,13 @@
 #include "decode/spot_finder.h"
 
+#include "decode/luma.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 namespace {
-
-// Luma with the weights JPEG's own luminance uses, so it is what the camera compressed; in
-// 256ths, so that sums stay in integers.
-int lumaTimes256(const uint8_t *row, int x, int channels)
-{
-    if (channels == 1)
-        return row[x] * 256;
-    const uint8_t *p = row + x * channels;
-    return 29 * p[0] + 150 * p[1] + 77 * p[2];
-}
-
-float lumaAt(const uint8_t *row, int x, int channels)
-{
-    return float(lumaTimes256(row, x, channels)) * (1.0f / 256.0f);
-}
 
 // Below this much above the background nothing counts as a target, however quiet the picture:
 // JPEG's own ripples and a sensor's grain stay far under it.
@@ -74,12 +61,12 @@ CellGrid binDisc(const cv::Mat &image, cv::Size visible, const MeterDisc &disc)
     for (int cy = 0; cy < grid.rows; ++cy) {
         std::fill(sums.begin(), sums.end(), 0);
         for (int dy = 0; dy < grid.cell; dy += stride) {
-            const uint8_t *row = image.ptr<uint8_t>(top + cy * grid.cell + dy);
+            const LumaRow row{image.ptr<uint8_t>(top + cy * grid.cell + dy), channels};
             for (int cx = 0; cx < grid.columns; ++cx) {
                 const int x0 = left + cx * grid.cell;
                 int sum = 0;
                 for (int dx = 0; dx < grid.cell; dx += stride)
-                    sum += lumaTimes256(row, x0 + dx, channels);
+                    sum += row[x0 + dx];
                 sums[std::size_t(cx)] += sum;
             }
         }
@@ -171,9 +158,7 @@ bool robustLevel(const CellGrid &grid, float &median, float &deviation)
 SpotReading findSpot(const cv::Mat &image, const cv::Rect &shown, int scaleDenom, const FocusRequest &request)
 {
     SpotReading reading;
-    const int channels = image.channels();
-    if (!request.enabled || image.empty() || image.depth() != CV_8U || (channels != 1 && channels < 3)
-        || shown.width <= 0 || shown.height <= 0)
+    if (!request.enabled || !readsAsLuma(image) || shown.width <= 0 || shown.height <= 0)
         return reading;
     const int denom = std::max(1, scaleDenom);
     // A scaled decode may hold one column or row more than `shown`; that one is not on show.
@@ -248,9 +233,9 @@ cv::Rect spotRefineWindow(const SpotReading &coarse, cv::Size frame)
 
 SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReading &coarse)
 {
-    const int channels = pixels.channels();
-    if (!coarse.found || pixels.empty() || pixels.depth() != CV_8U || (channels != 1 && channels < 3))
+    if (!coarse.found || !readsAsLuma(pixels))
         return coarse;
+    const int channels = pixels.channels();
     SpotReading reading = coarse;
     const double half = refineHalfSide(coarse);
     // Pixel centres at whole coordinates from here on, as the pixels are addressed.
@@ -276,10 +261,10 @@ SpotReading refineSpot(const cv::Mat &pixels, cv::Point origin, const SpotReadin
         float *value = luma.data();
         float peak = 0.0f;
         for (int y = window.y; y < window.br().y; ++y) {
-            const uint8_t *row = pixels.ptr<uint8_t>(y - origin.y);
+            const LumaRow row{pixels.ptr<uint8_t>(y - origin.y), channels};
             const bool edgeRow = y == window.y || y == window.br().y - 1;
             for (int x = window.x; x < window.br().x; ++x) {
-                const float v = *value++ = lumaAt(row, x - origin.x, channels);
+                const float v = *value++ = row.level(x - origin.x);
                 peak = std::max(peak, v);
                 if (edgeRow || x == window.x || x == window.br().x - 1)
                     border.push_back(v);

@@ -1,5 +1,6 @@
 #include "decode/spot_refiner.h"
 
+#include "decode/luma.h"
 #include "decode/mjpeg_decoder.h"
 #include "decode/spot_finder.h"
 
@@ -17,12 +18,11 @@ constexpr double followLimit = 0.1;
 cv::Mat lumaOf(const cv::Mat &picture, const cv::Rect &window)
 {
     cv::Mat luma(window.size(), CV_32F);
-    const int channels = picture.channels();
     for (int y = 0; y < window.height; ++y) {
-        const uint8_t *p = picture.ptr<uint8_t>(window.y + y) + std::size_t(window.x) * std::size_t(channels);
+        const LumaRow row{picture.ptr<uint8_t>(window.y + y), picture.channels()};
         float *out = luma.ptr<float>(y);
-        for (int x = 0; x < window.width; ++x, p += channels)
-            out[x] = channels == 1 ? p[0] : float(29 * p[0] + 150 * p[1] + 77 * p[2]) * (1.0f / 256.0f);
+        for (int x = 0; x < window.width; ++x)
+            out[x] = row.level(window.x + x);
     }
     return luma;
 }
