@@ -106,6 +106,19 @@ bool readHeaderGuarded(MjpegDecoder::State *state, const uint8_t *data, std::siz
     return true;
 }
 
+// Grows a buffer the decode under way needs; when it cannot, the decode is abandoned first, so
+// the decoder is ready for the next frame whatever the caller does with the exception.
+template <typename Grow>
+void growOrAbandon(jpeg_decompress_struct *jpeg, Grow grow)
+{
+    try {
+        grow();
+    } catch (...) {
+        jpeg_abort_decompress(jpeg);
+        throw;
+    }
+}
+
 bool isCropped(const DecodePlan &plan)
 {
     return plan.shown.size() != plan.frameSize;
@@ -245,13 +258,10 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
     if (!readHeader(data, size, info))
         return false;
     plan = planDecode(info, view);
-    try {
+    growOrAbandon(&state->jpeg, [&] {
         out.reserve(plan.outputSize);
         state->scanline.resize(std::size_t(info.size.width) * 3);
-    } catch (...) {
-        jpeg_abort_decompress(&state->jpeg);
-        throw;
-    }
+    });
     State *s = state.get();
     if (startGuarded(s, &plan) && (!isCropped(plan) || skipGuarded(s, JDIMENSION(plan.shown.y)))
         && readGuarded(s, &plan, out.data(), out.stride()))
@@ -262,28 +272,22 @@ bool MjpegDecoder::decode(const uint8_t *data, std::size_t size, const ViewReque
 
 bool MjpegDecoder::startRegion(const uint8_t *data, std::size_t size, const cv::Rect &region, DecodePlan &plan)
 {
-    RestartCut &cut = state->cut;
-    state->enteredAtRestart = cutRowsAtRestart(data, size, region.y, region.br().y, cut);
-    if (!state->enteredAtRestart) {
-        cut.firstRow = 0;
+    const RestartCut &cut = state->cut;
+    state->enteredAtRestart = cutRowsAtRestart(data, size, region.y, region.br().y, state->cut);
+    if (!state->enteredAtRestart)
         state->stream.assign(data, data + size);
-    }
     const std::vector<uint8_t> &source = state->enteredAtRestart ? cut.bytes : state->stream;
+    const int firstRow = state->enteredAtRestart ? cut.firstRow : 0;
     JpegFrameInfo info;
     if (!readHeader(source.data(), source.size(), info))
         return false;
-    plan = planRegionDecode(info, region - cv::Point(0, cut.firstRow));
+    plan = planRegionDecode(info, region - cv::Point(0, firstRow));
     if (plan.shown.empty()) {
         jpeg_abort_decompress(&state->jpeg);
         state->lastError = "Region off the frame";
         return false;
     }
-    try {
-        state->scanline.resize(std::size_t(info.size.width) * 3);
-    } catch (...) {
-        jpeg_abort_decompress(&state->jpeg);
-        throw;
-    }
+    growOrAbandon(&state->jpeg, [&] { state->scanline.resize(std::size_t(info.size.width) * 3); });
     if (!startGuarded(state.get(), &plan)) {
         state->lastError = state->error.message;
         return false;
@@ -293,8 +297,8 @@ bool MjpegDecoder::startRegion(const uint8_t *data, std::size_t size, const cv::
     state->rowsToSkip = plan.shown.y;
     if (state->enteredAtRestart) {
         plan.frameSize.height = cut.frameHeight;
-        plan.shown.y += cut.firstRow;
-        plan.decoded.y += cut.firstRow;
+        plan.shown.y += firstRow;
+        plan.decoded.y += firstRow;
     }
     return true;
 }
@@ -321,12 +325,7 @@ MjpegDecoder::Step MjpegDecoder::continueRegion(int rows, FrameBuffer &out)
             return Step::Pending;
     }
     state->regionStarted = false;
-    try {
-        out.reserve(plan.outputSize);
-    } catch (...) {
-        jpeg_abort_decompress(&state->jpeg);
-        throw;
-    }
+    growOrAbandon(&state->jpeg, [&] { out.reserve(plan.outputSize); });
     if (!readGuarded(state.get(), &plan, out.data(), out.stride())) {
         state->lastError = state->error.message;
         return Step::Failed;
