@@ -22,9 +22,6 @@ struct DecodePlan {
     cv::Rect decoded;     // the rows and columns the decoder produces, full-frame pixels
     int scaleDenom = 1;   // DCT scaling 1/scaleDenom: 1, 2, 4 or 8
     cv::Size outputSize;  // the image the caller gets: `shown` at 1/scaleDenom
-
-    // Column of `shown` inside the decoded rows (the crop is widened left to an MCU edge).
-    int columnOffset() const { return shown.x - decoded.x; }
 };
 
 // The presentation tick's digital-zoom crop (zoom_crop.h) in OpenCV's types.
